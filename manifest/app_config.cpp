@@ -1,0 +1,7 @@
+#include "manifest/app_config.h"
+
+namespace quorvane {
+
+AppConfig appConfig;
+
+}  // namespace quorvane

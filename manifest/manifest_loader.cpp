@@ -1,0 +1,60 @@
+#include "manifest/manifest_loader.h"
+
+#include <nlohmann/json.hpp>
+
+#include "manifest/json_read.h"
+
+namespace quorvane {
+namespace {
+
+const wchar_t kDefaultInstallMessage[] =
+    L"This app requires the Microsoft Edge WebView2 runtime. It will be downloaded and installed "
+    L"for you now.";
+const wchar_t kDefaultInstallFailedMessage[] =
+    L"Failed to install the Microsoft Edge WebView2 runtime. Check that you have permission to "
+    L"install it, and that your Internet connection is working. Run the app again to try again.";
+
+// A section that is absent reads as null, which is not an object, so each of its members takes
+// its default.
+const nlohmann::json& section(const nlohmann::json& root, const char* key) {
+    static const nlohmann::json none;
+    if (!root.is_object()) return none;
+    auto it = root.find(key);
+    return it == root.end() ? none : *it;
+}
+
+}  // namespace
+
+void ManifestLoader::parseManifest(const char* text, AppConfig& config) {
+    // Strict: no callback, exceptions on, no comments, nothing but white space after the value.
+    const nlohmann::json root = nlohmann::json::parse(text, nullptr, true, false);
+    const nlohmann::json& window = section(root, "window");
+    const nlohmann::json& settings = section(root, "settings");
+    const nlohmann::json& messages = section(root, "messages");
+
+    config.name = readStringOr(root, "name", L"");
+    if (config.name.empty()) throw L"invalid name";
+    config.mainPage = readStringOr(root, "main", L"index.html");
+    config.windowTitle = readStringOr(window, "title", L"Windows Quorvane");
+    config.windowWidth = readIntOr(window, "width", 1024);
+    config.windowHeight = readIntOr(window, "height", 768);
+    config.windowIconPath = readStringOr(window, "icon", L"");
+    config.resizable = readBoolOr(window, "resizable", true);
+    config.chromiumArgs = readStringOr(root, "chromium-args", L"");
+
+    std::wstring mode = readStringOr(settings, "distribution-mode", L"evergreen");
+    if (mode == L"evergreen") {
+        config.distributionMode = DistributionMode::Evergreen;
+    } else if (mode == L"fixed") {
+        config.distributionMode = DistributionMode::Fixed;
+    } else {
+        throw L"invalid distribution mode";
+    }
+    config.enableDevtools = readBoolOr(settings, "enable-devtools", true);
+    config.installMessage = readStringOr(messages, "install-webview2", kDefaultInstallMessage);
+    config.downloadingMessage = readStringOr(messages, "downloading", L"Downloading...");
+    config.installFailedMessage =
+        readStringOr(messages, "install-webview2-failed", kDefaultInstallFailedMessage);
+}
+
+}  // namespace quorvane

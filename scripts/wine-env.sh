@@ -1,0 +1,15 @@
+# Sourced, with QV_BUILD_DIR set to the build tree: the environment of the project's private Wine
+# prefix. Everything Wine writes (prefix, HOME, XDG folders) stays inside the build tree.
+export WINEPREFIX="$QV_BUILD_DIR/wineprefix"
+export WINEARCH=win64
+export WINEDEBUG=-all
+# No Mono or Gecko install prompts, no desktop entries, and never a hand-over of a link to the
+# host's browser.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winebrowser.exe=d"
+export HOME="$QV_BUILD_DIR/home"
+export XDG_DATA_HOME="$HOME/.local/share"
+export XDG_CONFIG_HOME="$HOME/.config"
+export XDG_CACHE_HOME="$HOME/.cache"
+export XDG_RUNTIME_DIR="$HOME/.run"
+mkdir -p "$HOME" "$XDG_DATA_HOME" "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"

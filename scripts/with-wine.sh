@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Usage: with-wine.sh BUILD_DIR COMMAND [ARGS...]
+# Runs COMMAND with a virtual display and a running wineserver for the build tree's private Wine
+# prefix, creating the prefix first if needed. Xvfb and the wineserver are started here and stopped
+# on the way out, whatever COMMAND returns; no process is left behind.
+set -euo pipefail
+QV_BUILD_DIR="$(cd "$1" && pwd)"
+shift
+export QV_BUILD_DIR
+here="$(dirname "$(readlink -f "$0")")"
+. "$here/wine-env.sh"
+
+xvfb_pid=""
+cleanup() {
+  local rc=$?
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+  fi
+  exit $rc
+}
+trap cleanup EXIT INT TERM
+
+# Virtual display: Xvfb picks a free display number and writes it to the pipe.
+fifo="$QV_BUILD_DIR/.xvfb-display"
+rm -f "$fifo"
+mkfifo "$fifo"
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$fifo" </dev/null >/dev/null 2>&1 &
+xvfb_pid=$!
+read -r display_number <"$fifo"
+rm -f "$fifo"
+export DISPLAY=":$display_number"
+
+"$here/wine-prefix.sh" "$QV_BUILD_DIR"
+
+# One wineserver for the whole run; Wine's system processes are started with their standard
+# streams closed, so no pipe reader (ctest, $(...)) waits on them.
+wineserver -k >/dev/null 2>&1 || true
+wineserver -w >/dev/null 2>&1 || true
+wineserver -p </dev/null >/dev/null 2>&1 || true
+wine wineboot </dev/null >/dev/null 2>&1 || true
+
+"$@"

@@ -1,0 +1,134 @@
+#include <windows.h>
+#include <objbase.h>
+#include <gdiplus.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/display_scale.h"
+#include "app/icon_from_image.h"
+#include "app/local_app_data.h"
+#include "app/utf8.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+
+namespace quorvane {
+namespace {
+
+using testing::TempDir;
+
+struct ScaleCase {
+    int dpi;
+    int32_t length;
+    int32_t expected;
+};
+
+// Wine's DPI is fixed at 96, so the arithmetic is tested with each factor directly.
+TEST(ScaleForDisplay, ScalesWithSinglePrecisionCeiling) {
+    const ScaleCase cases[] = {
+        {96, 1024, 1024},  {96, 0, 0},         {96, -7, -7},        {96, 301, 301},
+        {120, 1024, 1280}, {120, 301, 377},    {120, 0, 0},         {120, -3, -3},
+        {120, 768, 960},   {120, 1, 2},        {144, 768, 1152},    {144, 1, 2},
+        {144, -1, -1},     {144, 0, 0},        {168, 1025, 1794},   {168, 0, 0},
+        {168, -5, -8},     {168, 300, 525},    {192, 90, 180},      {120, 10, 13},
+    };
+    for (const ScaleCase& c : cases) {
+        float factor = static_cast<float>(c.dpi) / 96.0f;
+        EXPECT_EQ(scaleLength(c.length, factor), c.expected)
+            << "dpi " << c.dpi << " length " << c.length;
+    }
+}
+
+TEST(ScaleForDisplay, UsesTheSystemDpiUnderWine) {
+    HDC screen = GetDC(nullptr);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    float factor = static_cast<float>(dpi) / 96.0f;
+    EXPECT_EQ(scaleForDisplay(1024), scaleLength(1024, factor));
+    EXPECT_EQ(scaleForDisplay(0), 0);
+    EXPECT_EQ(scaleForDisplay(-3), scaleLength(-3, factor));
+}
+
+TEST(Utf8ToWide, ConvertsAndReplacesMalformedBytes) {
+    struct Case {
+        std::string in;
+        std::wstring out;
+    } cases[] = {
+        {"", L""},
+        {"abc", L"abc"},
+        {"\x80", L"\xFFFD"},                                 // lone continuation byte
+        {"caf\xC3\xA9", L"caf\x00E9"},                       // é
+        {"\xE6\x97\xA5\xE6\x9C\xAC", L"\x65E5\x672C"},       // 日本
+        {"\xF0\x9F\x8E\xAE", L"\xD83C\xDFAE"},               // U+1F3AE, a surrogate pair
+        {std::string("a\0b", 3), std::wstring(L"a\0b", 3)},  // NUL converts like any unit
+        {"\xC3", L"\xFFFD"},                                 // truncated sequence
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(utf8ToWide(c.in), c.out) << "input bytes: " << c.in.size();
+    }
+}
+
+TEST(Utf8ToWide, RoundTripsThroughWideToUtf8) {
+    std::string text = "Sky Puzzle \xE2\x80\x94 \xE6\x97\xA5\xE6\x9C\xAC";
+    EXPECT_EQ(wideToUtf8(utf8ToWide(text)), text);
+    EXPECT_EQ(wideToUtf8(L""), "");
+}
+
+// A 2x2 RGBA PNG, written byte for byte by the test.
+const unsigned char kTinyPng[] = {
+    0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48, 0x44,
+    0x52, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x02, 0x08, 0x06, 0x00, 0x00, 0x00, 0x72,
+    0xB6, 0x0D, 0x24, 0x00, 0x00, 0x00, 0x11, 0x49, 0x44, 0x41, 0x54, 0x78, 0x9C, 0x63, 0xF8,
+    0xCF, 0xC0, 0xF0, 0x1F, 0x84, 0x19, 0x60, 0x0C, 0x00, 0x47, 0xCA, 0x07, 0xF9, 0x67, 0x59,
+    0x6E, 0xB7, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
+
+class IconFromImageFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Gdiplus::GdiplusStartupInput input;
+        ASSERT_EQ(Gdiplus::GdiplusStartup(&token_, &input, nullptr), Gdiplus::Ok);
+    }
+    void TearDown() override { Gdiplus::GdiplusShutdown(token_); }
+
+    ULONG_PTR token_ = 0;
+    TempDir dir_;
+};
+
+TEST_F(IconFromImageFile, MakesAnIconOfTheImageSizeFromAPng) {
+    std::wstring path = dir_ / L"icon.png";
+    testing::writeFile(path, std::string(reinterpret_cast<const char*>(kTinyPng), sizeof kTinyPng));
+    HICON icon = iconFromImageFile(path);
+    ASSERT_NE(icon, nullptr);
+    ICONINFO info = {};
+    ASSERT_TRUE(GetIconInfo(icon, &info));
+    BITMAP bitmap = {};
+    GetObjectW(info.hbmColor, sizeof bitmap, &bitmap);
+    EXPECT_EQ(bitmap.bmWidth, 2);
+    EXPECT_EQ(bitmap.bmHeight, 2);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    DestroyIcon(icon);
+}
+
+TEST_F(IconFromImageFile, GivesNullForATextFileAMissingFileAndAFolder) {
+    std::wstring text = dir_ / L"notes.png";
+    testing::writeFile(text, "this is not an image");
+    EXPECT_EQ(iconFromImageFile(text), nullptr);
+    EXPECT_EQ(iconFromImageFile(dir_ / L"missing.png"), nullptr);
+    EXPECT_EQ(iconFromImageFile(dir_.path()), nullptr);
+    EXPECT_EQ(iconFromImageFile(L""), nullptr);
+}
+
+TEST(LocalAppDataPath, IsStableAndNamesAnExistingFolder) {
+    std::wstring first = localAppDataPath();
+    ASSERT_FALSE(first.empty());
+    EXPECT_EQ(localAppDataPath(), first);
+    EXPECT_NE(first.back(), L'\\');
+    DWORD attributes = GetFileAttributesW(first.c_str());
+    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+}  // namespace quorvane

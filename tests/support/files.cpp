@@ -1,0 +1,58 @@
+#include "tests/support/files.h"
+
+#include <windows.h>
+
+#include <stdexcept>
+
+#include "app/scoped_handle.h"
+#include "app/utf8.h"
+
+namespace quorvane::testing {
+
+namespace {
+
+void createParents(const std::wstring& path) {
+    for (size_t slash = path.find(L'\\', 3); slash != std::wstring::npos;
+         slash = path.find(L'\\', slash + 1)) {
+        CreateDirectoryW(path.substr(0, slash).c_str(), nullptr);
+    }
+}
+
+}  // namespace
+
+void writeFile(const std::wstring& path, std::string_view bytes) {
+    createParents(path);
+    ScopedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) throw std::runtime_error("cannot create " + narrow(path));
+    size_t offset = 0;
+    while (offset < bytes.size()) {
+        DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - offset, 1u << 30));
+        DWORD written = 0;
+        if (!WriteFile(file.get(), bytes.data() + offset, chunk, &written, nullptr)) {
+            throw std::runtime_error("cannot write " + narrow(path));
+        }
+        offset += written;
+    }
+}
+
+std::string readFile(const std::wstring& path) {
+    ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) throw std::runtime_error("cannot open " + narrow(path));
+    std::string bytes;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) {
+        bytes.append(buffer, got);
+    }
+    return bytes;
+}
+
+bool fileExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string narrow(const std::wstring& text) { return wideToUtf8(text); }
+
+}  // namespace quorvane::testing

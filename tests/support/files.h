@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quorvane::testing {
+
+// Writes |bytes| to |path|, creating or truncating the file; creates missing parent folders.
+void writeFile(const std::wstring& path, std::string_view bytes);
+
+// The whole content of |path|; throws when it cannot be read.
+std::string readFile(const std::wstring& path);
+
+bool fileExists(const std::wstring& path);
+
+// UTF-16 to UTF-8, for readable assertion messages.
+std::string narrow(const std::wstring& text);
+
+}  // namespace quorvane::testing
