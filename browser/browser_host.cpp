@@ -1,0 +1,7 @@
+#include "browser/browser_host.h"
+
+namespace quorvane {
+
+BrowserHost browserHost;
+
+}  // namespace quorvane
