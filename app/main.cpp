@@ -1,4 +1,7 @@
 #include <windows.h>
 
-// Entry point; the start-up sequence is assembled here as the subsystems land.
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return 0; }
+#include "app/startup.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    return quorvane::runShell(instance);
+}

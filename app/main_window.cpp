@@ -1,0 +1,32 @@
+#include "app/main_window.h"
+
+#include "browser/browser_host.h"
+
+namespace quorvane {
+
+const wchar_t kMainWindowClass[] = L"WindowsQuorvane";
+
+LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    switch (message) {
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        case WM_MOVE:
+        case WM_MOVING:
+            if (browserHost.controller) browserHost.controller->NotifyParentWindowPositionChanged();
+            return 0;
+        case WM_SIZE:
+            // Every size type, minimising included: a minimised window has an empty client area
+            // and the view follows it.
+            if (browserHost.controller) {
+                RECT client = {};
+                GetClientRect(window, &client);
+                browserHost.controller->put_Bounds(client);
+            }
+            return 0;
+        default:
+            return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+}  // namespace quorvane

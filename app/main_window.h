@@ -1,0 +1,14 @@
+#pragma once
+
+#include <windows.h>
+
+namespace quorvane {
+
+// The window class of the main window.
+extern const wchar_t kMainWindowClass[];
+
+// Keeps the browser controller sized to the client area and told about moves, and ends the
+// message loop when the window is destroyed.
+LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+
+}  // namespace quorvane

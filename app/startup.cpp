@@ -1,0 +1,195 @@
+#include "app/startup.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <gdiplus.h>
+
+#include <cstdio>
+#include <string>
+
+#include "app/app_paths.h"
+#include "app/display_scale.h"
+#include "app/icon_from_image.h"
+#include "app/local_app_data.h"
+#include "app/main_window.h"
+#include "app/scoped_com_mem.h"
+#include "app/startup_messages.h"
+#include "app/window_state.h"
+#include "browser/browser_host.h"
+#include "browser/browser_setup.h"
+#include "browser/com_handler.h"
+#include "browser/environment_options.h"
+#include "browser/runtime_loader.h"
+#include "content/mapped_file_cache.h"
+#include "installer/runtime_installer.h"
+#include "manifest/app_config.h"
+#include "manifest/manifest_loader.h"
+
+namespace quorvane {
+
+void showErrorBox(const wchar_t* text, const wchar_t* caption) {
+    MessageBoxW(nullptr, text, caption, MB_OK | MB_ICONERROR);
+}
+
+namespace {
+
+// The whole manifest as bytes; empty when it is missing, unreadable or of length zero.
+std::string readManifestText(const std::wstring& path) {
+    std::string text;
+    FILE* file = nullptr;
+    if (_wfopen_s(&file, path.c_str(), L"rbS") != 0 || file == nullptr) return text;
+    char buffer[16384];
+    size_t got = 0;
+    while ((got = fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
+    fclose(file);
+    return text;
+}
+
+// True when the runtime answers with a version string for |browserFolder| (null: machine-wide).
+bool runtimeAvailable(const wchar_t* browserFolder) {
+    ScopedCoMem<wchar_t> version;
+    GetAvailableCoreWebView2BrowserVersionString(browserFolder, version.put());
+    return static_cast<bool>(version);
+}
+
+// Decides the runtime, installing the machine-wide one when it is missing. False after the
+// failure box has been shown.
+bool detectRuntime(HINSTANCE instance, const wchar_t* browserFolder,
+                   const std::wstring& userDataFolder) {
+    const AppConfig& config = appConfig;
+    if (config.distributionMode == DistributionMode::Fixed) {
+        if (runtimeAvailable(browserFolder)) return true;
+        showErrorBox(kFixedRuntimeMissing, config.windowTitle.c_str());
+        return false;
+    }
+    if (runtimeAvailable(nullptr)) return true;
+    MessageBoxW(nullptr, config.installMessage.c_str(), config.windowTitle.c_str(),
+                MB_OK | MB_ICONINFORMATION);
+    installRuntime(instance, userDataFolder, config);
+    if (runtimeAvailable(nullptr)) return true;
+    showErrorBox(config.installFailedMessage.c_str(), config.windowTitle.c_str());
+    return false;
+}
+
+HWND createMainWindow(HINSTANCE instance) {
+    const AppConfig& config = appConfig;
+    WNDCLASSEXW windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = mainWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = config.windowIcon;
+    windowClass.hIconSm = config.windowIcon;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
+    windowClass.lpszClassName = kMainWindowClass;
+    if (RegisterClassExW(&windowClass) == 0) {
+        showErrorBox(kRegisterClassFailed, kShellCaption);
+        return nullptr;
+    }
+
+    // No sizing border and no maximize box when the app is not resizable.
+    const DWORD style = config.resizable
+                            ? WS_OVERLAPPEDWINDOW
+                            : (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
+    RECT frame = {0, 0, scaleForDisplay(config.windowWidth), scaleForDisplay(config.windowHeight)};
+    AdjustWindowRectEx(&frame, style, FALSE, 0);
+
+    // Created hidden: the browser host shows it once the first document has been parsed.
+    HWND window = CreateWindowExW(0, kMainWindowClass, config.windowTitle.c_str(), style,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                                  frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
+    if (window == nullptr) showErrorBox(kCreateWindowFailed, kShellCaption);
+    return window;
+}
+
+// The process-wide COM references, released once the loop has ended: the taskbar list, then the
+// browser objects from the view down to the environment.
+void releaseProcessReferences() {
+    windowState.taskbarList.reset();
+    browserHost.webView2.reset();
+    browserHost.webView.reset();
+    browserHost.controller.reset();
+    browserHost.environment.reset();
+}
+
+}  // namespace
+
+int runShell(HINSTANCE instance) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+
+    const std::wstring folder = appFolder();
+    const std::string manifest = readManifestText(folder + L"package.json");
+    if (manifest.empty()) {
+        showErrorBox(kManifestLoadFailed, kShellCaption);
+        return 1;
+    }
+    try {
+        ManifestLoader::parseManifest(manifest.c_str(), appConfig);
+    } catch (...) {
+        showErrorBox(kManifestParseFailed, kShellCaption);
+        return 1;
+    }
+    AppConfig& config = appConfig;
+
+    const std::wstring localAppData = localAppDataPath();
+    if (localAppData.empty()) {
+        showErrorBox(kLocalAppDataMissing, kShellCaption);
+        return 1;
+    }
+    const std::wstring userDataFolder = localAppData + L"\\" + config.name;
+
+    ULONG_PTR gdiplusToken = 0;
+    Gdiplus::GdiplusStartupInput gdiplusInput;
+    Gdiplus::GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr);
+
+    if (!config.windowIconPath.empty()) {
+        config.windowIcon = iconFromImageFile(folder + config.windowIconPath);
+    }
+    if (config.windowIcon == nullptr) config.windowIcon = LoadIconW(nullptr, IDI_APPLICATION);
+
+    // Fixed mode hands the relative folder on as it is: the runtime resolves it against the
+    // current directory.
+    const wchar_t* browserFolder =
+        config.distributionMode == DistributionMode::Fixed ? L"webview2" : nullptr;
+    if (!detectRuntime(instance, browserFolder, userDataFolder)) return 1;
+
+    HWND window = createMainWindow(instance);
+    if (window == nullptr) return 1;
+    windowState.window = window;
+
+    ComRef<ICoreWebView2EnvironmentOptions> options = makeEnvironmentOptions(config.chromiumArgs);
+    {
+        auto completed = makeHandler<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
+            IID_ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler,
+            [](HRESULT result, ICoreWebView2Environment* environment) {
+                onEnvironmentCreated(result, environment);
+            });
+        // A failure here means no completion will ever arrive and the window would stay hidden
+        // for good; say so and end the run instead.
+        HRESULT created = completed ? CreateCoreWebView2EnvironmentWithOptions(
+                                          browserFolder, userDataFolder.c_str(), options.get(),
+                                          completed.get())
+                                    : E_OUTOFMEMORY;
+        if (FAILED(created)) {
+            showErrorBox(kBrowserStartFailed, config.windowTitle.c_str());
+            return 1;
+        }
+    }
+
+    MSG message = {};
+    BOOL got;
+    while ((got = GetMessageW(&message, nullptr, 0, 0)) != 0) {
+        if (got == -1) break;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+
+    releaseMappedFiles();
+    Gdiplus::GdiplusShutdown(gdiplusToken);
+    options.reset();
+    releaseProcessReferences();
+    return static_cast<int>(message.wParam);
+}
+
+}  // namespace quorvane
