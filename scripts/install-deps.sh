@@ -11,6 +11,7 @@ packages=(
   nlohmann-json3-dev
   googletest
   python3
+  fonts-dejavu-core
 )
 
 missing=()
