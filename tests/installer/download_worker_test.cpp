@@ -1,0 +1,102 @@
+#include <windows.h>
+#include <process.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/scoped_handle.h"
+#include "installer/download_worker.h"
+#include "tests/support/files.h"
+#include "tests/support/loopback_http_server.h"
+#include "tests/support/temp_dir.h"
+
+namespace quorvane {
+namespace {
+
+using testing::closedLoopbackPort;
+using testing::fileExists;
+using testing::LoopbackHttpServer;
+using testing::readFile;
+using testing::ScriptedResponse;
+using testing::TempDir;
+using testing::writeFile;
+
+// Only a success status from the server, with the download call succeeding, counts.
+TEST(DownloadToFile, SucceedsOnlyForA2xxAnswer) {
+    struct Case {
+        const char* statusLine;
+        bool downloaded;
+    } cases[] = {
+        {"HTTP/1.1 200 OK", true},
+        {"HTTP/1.1 203 Non-Authoritative Information", true},
+        {"HTTP/1.1 403 Forbidden", false},
+        {"HTTP/1.1 404 Not Found", false},
+        {"HTTP/1.1 410 Gone", false},
+        {"HTTP/1.1 500 Internal Server Error", false},
+        {"HTTP/1.1 503 Service Unavailable", false},
+    };
+    TempDir temp;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.statusLine);
+        ScriptedResponse response;
+        response.statusLine = c.statusLine;
+        response.body = "payload";
+        LoopbackHttpServer server(response);
+        DownloadJob job;
+        job.link = server.url(L"/file");
+        job.targetPath = temp / L"Webview2Setup.exe";
+        writeFile(job.targetPath, "stale");
+        EXPECT_EQ(downloadToFile(job), c.downloaded);
+        if (c.downloaded) {
+            EXPECT_EQ(readFile(job.targetPath), "payload");
+        }
+        EXPECT_FALSE(fileExists(job.targetPath) && readFile(job.targetPath) == "stale");
+    }
+}
+
+TEST(DownloadToFile, RefusedConnectionFailsAndLeavesNoFile) {
+    TempDir temp;
+    DownloadJob job;
+    job.link = L"http://127.0.0.1:" + std::to_wstring(closedLoopbackPort()) + L"/file";
+    job.targetPath = temp / L"Webview2Setup.exe";
+    writeFile(job.targetPath, "stale");
+    EXPECT_FALSE(downloadToFile(job));
+    EXPECT_FALSE(fileExists(job.targetPath));
+}
+
+// With the window already gone (closed by the user) the worker's sends return at once: the
+// thread finishes its download, records the outcome and ends with code 0.
+TEST(DownloadWorker, EndsWithCodeZeroWhenTheWindowIsAlreadyGone) {
+    TempDir temp;
+    ScriptedResponse response;
+    response.body = std::string(100000, 'x');
+    response.chunkSize = 10000;
+    response.chunkPauseMs = 20;
+    LoopbackHttpServer server(response);
+
+    HWND gone =
+        CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    HWND goneBar =
+        CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    DestroyWindow(gone);
+    DestroyWindow(goneBar);
+
+    DownloadJob job;
+    job.link = server.url(L"/file");
+    job.targetPath = temp / L"Webview2Setup.exe";
+    job.progressWindow = gone;
+    job.progressBar = goneBar;
+    ScopedHandle thread(
+        reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, downloadWorker, &job, 0, nullptr)));
+    ASSERT_TRUE(thread);
+    ASSERT_EQ(WaitForSingleObject(thread.get(), 60000), WAIT_OBJECT_0);
+    DWORD exitCode = 1;
+    ASSERT_TRUE(GetExitCodeThread(thread.get(), &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_TRUE(job.downloaded);
+    EXPECT_EQ(readFile(job.targetPath), response.body);
+}
+
+}  // namespace
+}  // namespace quorvane
