@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "app/scoped_handle.h"
 #include "installer/download_worker.h"
@@ -19,6 +20,7 @@ using testing::fileExists;
 using testing::LoopbackHttpServer;
 using testing::readFile;
 using testing::ScriptedResponse;
+using testing::ScriptedRoute;
 using testing::TempDir;
 using testing::writeFile;
 
@@ -52,6 +54,43 @@ TEST(DownloadToFile, SucceedsOnlyForA2xxAnswer) {
             EXPECT_EQ(readFile(job.targetPath), "payload");
         }
         EXPECT_FALSE(fileExists(job.targetPath) && readFile(job.targetPath) == "stale");
+    }
+}
+
+// The shipped link is a redirection service: the status that counts is the final one.
+TEST(DownloadToFile, FollowsRedirectsAndJudgesTheFinalAnswer) {
+    struct Case {
+        const char* redirect;
+        const char* finalStatus;
+        bool downloaded;
+    } cases[] = {
+        {"HTTP/1.1 302 Found", "HTTP/1.1 200 OK", true},
+        {"HTTP/1.1 301 Moved Permanently", "HTTP/1.1 200 OK", true},
+        {"HTTP/1.1 307 Temporary Redirect", "HTTP/1.1 200 OK", true},
+        {"HTTP/1.1 302 Found", "HTTP/1.1 404 Not Found", false},
+        {"HTTP/1.1 302 Found", "HTTP/1.1 500 Internal Server Error", false},
+    };
+    TempDir temp;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.redirect) + " then " + c.finalStatus);
+        ScriptedResponse redirect;
+        redirect.statusLine = c.redirect;
+        redirect.headers = {"Location: /download/setup.exe"};
+        ScriptedResponse final;
+        final.statusLine = c.finalStatus;
+        final.body = "payload";
+        LoopbackHttpServer server(std::vector<ScriptedRoute>{
+            {"/fwlink/p/?LinkId=2124703", redirect}, {"/download/setup.exe", final}});
+        DownloadJob job;
+        job.link = server.url(L"/fwlink/p/?LinkId=2124703");
+        job.targetPath = temp / L"Webview2Setup.exe";
+        EXPECT_EQ(downloadToFile(job), c.downloaded);
+        EXPECT_EQ(server.requestLines(),
+                  (std::vector<std::string>{"GET /fwlink/p/?LinkId=2124703 HTTP/1.1",
+                                            "GET /download/setup.exe HTTP/1.1"}));
+        if (c.downloaded) {
+            EXPECT_EQ(readFile(job.targetPath), "payload");
+        }
     }
 }
 

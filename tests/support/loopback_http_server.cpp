@@ -62,7 +62,13 @@ bool sendAll(SOCKET s, const char* data, size_t size) {
 }  // namespace
 
 LoopbackHttpServer::LoopbackHttpServer(ScriptedResponse response, DWORD lifetimeMs)
-    : response_(std::move(response)) {
+    : LoopbackHttpServer(std::vector<ScriptedRoute>{{"", std::move(response)}}, lifetimeMs) {}
+
+LoopbackHttpServer::LoopbackHttpServer(std::vector<ScriptedRoute> routes, DWORD lifetimeMs)
+    : routes_(std::move(routes)) {
+    notFound_.statusLine = "HTTP/1.1 404 Not Found";
+    notFound_.contentType = "text/plain";
+    notFound_.body = "no such route";
     SOCKET s = loopbackSocket(&port_);
     if (listen(s, SOMAXCONN) != 0) {
         closesocket(s);
@@ -107,6 +113,18 @@ void LoopbackHttpServer::serve(DWORD lifetimeMs) {
     }
 }
 
+const ScriptedResponse& LoopbackHttpServer::responseFor(const std::string& requestLine) const {
+    // "GET <target> HTTP/1.1"
+    size_t start = requestLine.find(' ') + 1;
+    size_t end = requestLine.rfind(' ');
+    std::string target = end > start ? requestLine.substr(start, end - start) : std::string();
+    for (const ScriptedRoute& route : routes_) {
+        if (route.path.empty() || route.path == target)
+            return route.response;
+    }
+    return notFound_;
+}
+
 void LoopbackHttpServer::answer(uintptr_t handle) {
     SOCKET connection = static_cast<SOCKET>(handle);
     // Read the request head; the requests made here carry no body.
@@ -123,25 +141,29 @@ void LoopbackHttpServer::answer(uintptr_t handle) {
             return;
         request.append(buffer, static_cast<size_t>(got));
     }
+    std::string requestLine = request.substr(0, request.find("\r\n"));
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        requestLines_.push_back(request.substr(0, request.find("\r\n")));
+        requestLines_.push_back(requestLine);
     }
+    const ScriptedResponse& response = responseFor(requestLine);
 
-    std::string head = response_.statusLine + "\r\n";
-    head += "Content-Type: " + response_.contentType + "\r\n";
-    if (response_.sendContentLength) {
-        head += "Content-Length: " + std::to_string(response_.body.size()) + "\r\n";
+    std::string head = response.statusLine + "\r\n";
+    head += "Content-Type: " + response.contentType + "\r\n";
+    for (const std::string& header : response.headers)
+        head += header + "\r\n";
+    if (response.sendContentLength) {
+        head += "Content-Length: " + std::to_string(response.body.size()) + "\r\n";
     }
     head += "Cache-Control: no-store\r\nConnection: close\r\n\r\n";
     if (!sendAll(connection, head.data(), head.size()))
         return;
 
-    const std::string& body = response_.body;
-    size_t piece = response_.chunkSize == 0 ? body.size() : response_.chunkSize;
+    const std::string& body = response.body;
+    size_t piece = response.chunkSize == 0 ? body.size() : response.chunkSize;
     for (size_t offset = 0; offset < body.size(); offset += piece) {
-        if (offset > 0 && response_.chunkPauseMs > 0)
-            Sleep(response_.chunkPauseMs);
+        if (offset > 0 && response.chunkPauseMs > 0)
+            Sleep(response.chunkPauseMs);
         if (stopping_)
             return;
         if (!sendAll(connection, body.data() + offset, std::min(piece, body.size() - offset))) {

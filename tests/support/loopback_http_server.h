@@ -15,6 +15,8 @@ namespace quorvane::testing {
 struct ScriptedResponse {
     std::string statusLine = "HTTP/1.1 200 OK";
     std::string contentType = "application/octet-stream";
+    // Further header lines, without line ends ("Location: /elsewhere").
+    std::vector<std::string> headers;
     std::string body;
     // Without a Content-Length the body ends when the server closes the connection.
     bool sendContentLength = true;
@@ -24,13 +26,21 @@ struct ScriptedResponse {
     DWORD chunkPauseMs = 0;
 };
 
-// An HTTP/1.1 server on 127.0.0.1 at an ephemeral port, run on its own thread, answering every
-// request with one scripted response and then closing the connection. It never waits for long:
+// One path the server answers; an empty path answers every request.
+struct ScriptedRoute {
+    std::string path;  // the request target, query included ("/fwlink/p/?LinkId=1")
+    ScriptedResponse response;
+};
+
+// An HTTP/1.1 server on 127.0.0.1 at an ephemeral port, run on its own thread, answering each
+// request with the first route that matches its target (404 when none does) and then closing
+// the connection. It never waits for long:
 // every socket wait is short, and the server stops by itself after |lifetimeMs| even if the test
 // forgets it (the destructor stops it at once).
 class LoopbackHttpServer {
   public:
     explicit LoopbackHttpServer(ScriptedResponse response, DWORD lifetimeMs = 60000);
+    explicit LoopbackHttpServer(std::vector<ScriptedRoute> routes, DWORD lifetimeMs = 60000);
     ~LoopbackHttpServer();
     LoopbackHttpServer(const LoopbackHttpServer&) = delete;
     LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
@@ -47,8 +57,10 @@ class LoopbackHttpServer {
   private:
     void serve(DWORD lifetimeMs);
     void answer(uintptr_t connection);
+    const ScriptedResponse& responseFor(const std::string& requestLine) const;
 
-    ScriptedResponse response_;
+    std::vector<ScriptedRoute> routes_;
+    ScriptedResponse notFound_;
     uintptr_t listener_ = ~uintptr_t{0};
     uint16_t port_ = 0;
     std::atomic<bool> stopping_{false};
