@@ -308,7 +308,8 @@ TEST_F(InstallFlow, MissingParentFolderIsReportedAndNothingElseHappens) {
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].caption, config.windowTitle);
     EXPECT_EQ(shown[0].text, L"Failed to create user data directory");
-    EXPECT_TRUE(shown[0].hasIcon);
+    EXPECT_EQ(shown[0].icon, L"error");
+    EXPECT_EQ(shown[0].owner, nullptr);
     EXPECT_FALSE(fileExists(temp / L"missing"));  // intermediate folders are not created
     EXPECT_EQ(setupWindow(spy), nullptr);
     EXPECT_TRUE(spy.createdOf(L"msctls_progress32").empty());

@@ -37,10 +37,60 @@ BOOL CALLBACK collectBox(HWND window, LPARAM context) {
 BOOL CALLBACK findIcon(HWND child, LPARAM context) {
     LONG style = GetWindowLongW(child, GWL_STYLE);
     if (classOf(child) == L"Static" && (style & SS_TYPEMASK) == SS_ICON) {
-        *reinterpret_cast<bool*>(context) = true;
+        *reinterpret_cast<HWND*>(context) = child;
         return FALSE;
     }
     return TRUE;
+}
+
+// The pixels of |icon| drawn at the standard icon size over a fixed background.
+std::vector<DWORD> pixelsOf(HICON icon) {
+    int width = GetSystemMetrics(SM_CXICON);
+    int height = GetSystemMetrics(SM_CYICON);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    std::vector<DWORD> pixels;
+    if (bitmap != nullptr) {
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        auto* words = static_cast<DWORD*>(bits);
+        std::fill(words, words + width * height, 0x00FF00FFu);
+        DrawIconEx(dc, 0, 0, icon, width, height, 0, nullptr, DI_NORMAL);
+        GdiFlush();
+        pixels.assign(words, words + width * height);
+        SelectObject(dc, old);
+        DeleteObject(bitmap);
+    }
+    DeleteDC(dc);
+    return pixels;
+}
+
+std::wstring standardIconOf(HWND iconControl) {
+    HICON shown = reinterpret_cast<HICON>(SendMessageW(iconControl, STM_GETICON, 0, 0));
+    if (shown == nullptr)
+        return L"";  // Wine keeps an empty icon control in boxes without one
+    std::vector<DWORD> pixels = pixelsOf(shown);
+    if (pixels.empty())
+        return L"other";
+    const struct {
+        LPCWSTR id;
+        const wchar_t* name;
+    } standard[] = {{IDI_ERROR, L"error"},
+                    {IDI_WARNING, L"warning"},
+                    {IDI_INFORMATION, L"information"},
+                    {IDI_QUESTION, L"question"}};
+    for (const auto& candidate : standard) {
+        if (pixelsOf(LoadIconW(nullptr, candidate.id)) == pixels)
+            return candidate.name;
+    }
+    return L"other";
 }
 
 }  // namespace
@@ -68,7 +118,13 @@ void MessageBoxCatcher::watch() {
             CaughtMessageBox caught;
             caught.caption = textOf(box);
             caught.text = textOf(GetDlgItem(box, 0xFFFF));
-            EnumChildWindows(box, findIcon, reinterpret_cast<LPARAM>(&caught.hasIcon));
+            caught.owner = GetWindow(box, GW_OWNER);
+            HWND iconControl = nullptr;
+            EnumChildWindows(box, findIcon, reinterpret_cast<LPARAM>(&iconControl));
+            caught.hasIcon = iconControl != nullptr;
+            if (iconControl != nullptr && processId_ == GetCurrentProcessId()) {
+                caught.icon = standardIconOf(iconControl);
+            }
             {
                 std::lock_guard<std::mutex> lock(mutex_);
                 boxes_.push_back(caught);

@@ -14,6 +14,11 @@ struct CaughtMessageBox {
     std::wstring caption;
     std::wstring text;
     bool hasIcon = false;  // a Static control with SS_ICON is in the box
+    // Which standard icon it shows, told by its pixels: L"error", L"warning", L"information",
+    // L"question", L"other"; empty when there is none or the box is in another process (whose
+    // icon handle cannot be drawn from here).
+    std::wstring icon;
+    HWND owner = nullptr;
 };
 
 // Watches, from its own thread, for visible message boxes ("#32770" windows) of one process,
