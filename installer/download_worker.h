@@ -19,9 +19,10 @@ struct DownloadJob {
     bool downloaded = false;
 };
 
-// Fetches |job.link| into |job.targetPath|, moving |job.progressBar| as data arrives. A file
-// already at the target path is deleted first, so whatever is there afterwards comes from this
-// download. Returns whether the download succeeded (as |DownloadJob::downloaded|).
+// Fetches |job.link| into |job.targetPath|, moving |job.progressBar| as data arrives. Whatever is
+// at the target path is removed first (nothing is downloaded when it cannot be), so a file there
+// afterwards comes from this download. Returns whether the download succeeded (as
+// |DownloadJob::downloaded|).
 bool downloadToFile(const DownloadJob& job) noexcept;
 
 // The worker thread's procedure (the _beginthreadex form), given the address of a DownloadJob:

@@ -94,6 +94,53 @@ TEST(DownloadToFile, FollowsRedirectsAndJudgesTheFinalAnswer) {
     }
 }
 
+// A read-only leftover would otherwise make every later attempt fail.
+TEST(DownloadToFile, ReplacesAReadOnlyLeftover) {
+    TempDir temp;
+    ScriptedResponse response;
+    response.body = "payload";
+    LoopbackHttpServer server(response);
+    DownloadJob job;
+    job.link = server.url(L"/file");
+    job.targetPath = temp / L"Webview2Setup.exe";
+    writeFile(job.targetPath, "stale");
+    ASSERT_TRUE(SetFileAttributesW(job.targetPath.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_TRUE(downloadToFile(job));
+    EXPECT_EQ(readFile(job.targetPath), "payload");
+}
+
+// Something at the target path that cannot be removed: nothing is downloaded, nothing is lost.
+TEST(DownloadToFile, TargetThatCannotBeFreedIsNotDownloadedOver) {
+    ScriptedResponse response;
+    response.body = "payload";
+    LoopbackHttpServer server(response);
+    {
+        SCOPED_TRACE("folder in the way");
+        TempDir temp;
+        DownloadJob job;
+        job.link = server.url(L"/file");
+        job.targetPath = temp / L"Webview2Setup.exe";
+        writeFile(job.targetPath + L"\\inside.txt", "kept");
+        EXPECT_FALSE(downloadToFile(job));
+        EXPECT_EQ(readFile(job.targetPath + L"\\inside.txt"), "kept");
+    }
+    {
+        SCOPED_TRACE("file in use without delete sharing");
+        TempDir temp;
+        DownloadJob job;
+        job.link = server.url(L"/file");
+        job.targetPath = temp / L"Webview2Setup.exe";
+        writeFile(job.targetPath, "stale");
+        ScopedHandle held(CreateFileW(job.targetPath.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(held);
+        EXPECT_FALSE(downloadToFile(job));
+        held.reset();
+        EXPECT_EQ(readFile(job.targetPath), "stale");
+    }
+    EXPECT_TRUE(server.requestLines().empty());
+}
+
 TEST(DownloadToFile, RefusedConnectionFailsAndLeavesNoFile) {
     TempDir temp;
     DownloadJob job;
