@@ -248,8 +248,9 @@ TEST_F(InstallFlow, FailedDownloadsRunNothingAndDropAStaleInstaller) {
             install(L"http://127.0.0.1:" + std::to_wstring(closedLoopbackPort()) + L"/setup");
         }
         EXPECT_TRUE(runs().empty());
-        // Wine writes an HTTP error page to the file and reports success; Windows fails the call.
-        // Either way the planted program is gone.
+        // For an HTTP error Wine reports success and writes the error page to the file (the status
+        // seen in OnResponse is what stops the run); a refused connection writes nothing. Either
+        // way the planted program is gone.
         EXPECT_FALSE(fileExists(target) && readFile(target) == setupProgram);
         EXPECT_TRUE(spy.closing.taken);  // the window was still closed by the worker
         ASSERT_NE(setupWindow(spy), nullptr);
