@@ -1,5 +1,6 @@
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 
 #include <gtest/gtest.h>
 
@@ -53,13 +54,16 @@ bool quitMessagePending() {
 
 class InstallFlow : public ::testing::Test {
   protected:
+    // Like start-up, the flow runs on a single-threaded COM apartment.
     InstallFlow() {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         config.name = L"flow-test";
         config.windowTitle = L"Quorvane Test \u00e9";
         config.downloadingMessage = L"T\u00e9l\u00e9chargement du runtime\u2026";
         config.windowIcon = LoadIconW(nullptr, IDI_APPLICATION);
         setupProgram = readFile(folderOf(executablePath()) + L"fake_setup.exe");
     }
+    ~InstallFlow() override { CoUninitialize(); }
 
     // Serves the stand-in bootstrapper in five pieces, so the bar sees progress on the way.
     ScriptedResponse setupDownload() const {
