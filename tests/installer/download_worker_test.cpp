@@ -24,6 +24,22 @@ using testing::ScriptedRoute;
 using testing::TempDir;
 using testing::writeFile;
 
+ScriptedResponse payload(const char* statusLine = "HTTP/1.1 200 OK") {
+    ScriptedResponse response;
+    response.statusLine = statusLine;
+    response.body = "payload";
+    return response;
+}
+
+// A job that fetches |path| from |server| into Webview2Setup.exe in |folder|.
+DownloadJob jobFor(const LoopbackHttpServer& server, const TempDir& folder,
+                   const std::wstring& path = L"/file") {
+    DownloadJob job;
+    job.link = server.url(path);
+    job.targetPath = folder / L"Webview2Setup.exe";
+    return job;
+}
+
 // Only a success status from the server, with the download call succeeding, counts.
 TEST(DownloadToFile, SucceedsOnlyForA2xxAnswer) {
     struct Case {
@@ -41,13 +57,8 @@ TEST(DownloadToFile, SucceedsOnlyForA2xxAnswer) {
     TempDir temp;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.statusLine);
-        ScriptedResponse response;
-        response.statusLine = c.statusLine;
-        response.body = "payload";
-        LoopbackHttpServer server(response);
-        DownloadJob job;
-        job.link = server.url(L"/file");
-        job.targetPath = temp / L"Webview2Setup.exe";
+        LoopbackHttpServer server(payload(c.statusLine));
+        DownloadJob job = jobFor(server, temp);
         writeFile(job.targetPath, "stale");
         EXPECT_EQ(downloadToFile(job), c.downloaded);
         if (c.downloaded) {
@@ -76,14 +87,10 @@ TEST(DownloadToFile, FollowsRedirectsAndJudgesTheFinalAnswer) {
         ScriptedResponse redirect;
         redirect.statusLine = c.redirect;
         redirect.headers = {"Location: /download/setup.exe"};
-        ScriptedResponse final;
-        final.statusLine = c.finalStatus;
-        final.body = "payload";
-        LoopbackHttpServer server(std::vector<ScriptedRoute>{
-            {"/fwlink/p/?LinkId=2124703", redirect}, {"/download/setup.exe", final}});
-        DownloadJob job;
-        job.link = server.url(L"/fwlink/p/?LinkId=2124703");
-        job.targetPath = temp / L"Webview2Setup.exe";
+        LoopbackHttpServer server(
+            std::vector<ScriptedRoute>{{"/fwlink/p/?LinkId=2124703", redirect},
+                                       {"/download/setup.exe", payload(c.finalStatus)}});
+        DownloadJob job = jobFor(server, temp, L"/fwlink/p/?LinkId=2124703");
         EXPECT_EQ(downloadToFile(job), c.downloaded);
         EXPECT_EQ(server.requestLines(),
                   (std::vector<std::string>{"GET /fwlink/p/?LinkId=2124703 HTTP/1.1",
@@ -97,12 +104,8 @@ TEST(DownloadToFile, FollowsRedirectsAndJudgesTheFinalAnswer) {
 // A read-only leftover would otherwise make every later attempt fail.
 TEST(DownloadToFile, ReplacesAReadOnlyLeftover) {
     TempDir temp;
-    ScriptedResponse response;
-    response.body = "payload";
-    LoopbackHttpServer server(response);
-    DownloadJob job;
-    job.link = server.url(L"/file");
-    job.targetPath = temp / L"Webview2Setup.exe";
+    LoopbackHttpServer server(payload());
+    DownloadJob job = jobFor(server, temp);
     writeFile(job.targetPath, "stale");
     ASSERT_TRUE(SetFileAttributesW(job.targetPath.c_str(), FILE_ATTRIBUTE_READONLY));
     EXPECT_TRUE(downloadToFile(job));
@@ -111,15 +114,11 @@ TEST(DownloadToFile, ReplacesAReadOnlyLeftover) {
 
 // Something at the target path that cannot be removed: nothing is downloaded, nothing is lost.
 TEST(DownloadToFile, TargetThatCannotBeFreedIsNotDownloadedOver) {
-    ScriptedResponse response;
-    response.body = "payload";
-    LoopbackHttpServer server(response);
+    LoopbackHttpServer server(payload());
     {
         SCOPED_TRACE("folder in the way");
         TempDir temp;
-        DownloadJob job;
-        job.link = server.url(L"/file");
-        job.targetPath = temp / L"Webview2Setup.exe";
+        DownloadJob job = jobFor(server, temp);
         writeFile(job.targetPath + L"\\inside.txt", "kept");
         EXPECT_FALSE(downloadToFile(job));
         EXPECT_EQ(readFile(job.targetPath + L"\\inside.txt"), "kept");
@@ -127,9 +126,7 @@ TEST(DownloadToFile, TargetThatCannotBeFreedIsNotDownloadedOver) {
     {
         SCOPED_TRACE("file in use without delete sharing");
         TempDir temp;
-        DownloadJob job;
-        job.link = server.url(L"/file");
-        job.targetPath = temp / L"Webview2Setup.exe";
+        DownloadJob job = jobFor(server, temp);
         writeFile(job.targetPath, "stale");
         ScopedHandle held(CreateFileW(job.targetPath.c_str(), GENERIC_READ, FILE_SHARE_READ,
                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -168,9 +165,7 @@ TEST(DownloadWorker, EndsWithCodeZeroWhenTheWindowIsAlreadyGone) {
     DestroyWindow(gone);
     DestroyWindow(goneBar);
 
-    DownloadJob job;
-    job.link = server.url(L"/file");
-    job.targetPath = temp / L"Webview2Setup.exe";
+    DownloadJob job = jobFor(server, temp);
     job.progressWindow = gone;
     job.progressBar = goneBar;
     ScopedHandle thread(
