@@ -7,6 +7,7 @@
 #include "app/app_paths.h"
 #include "app/scoped_com_mem.h"
 #include "browser/browser_host.h"
+#include "content/ascii_case.h"
 #include "content/content_type_table.h"
 #include "content/range_answer.h"
 #include "content/request_path.h"
@@ -35,17 +36,6 @@ Answer internalError() {
     return answer;
 }
 
-bool startsWithIgnoringAsciiCase(std::wstring_view text, std::wstring_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        wchar_t a = text[i], b = prefix[i];
-        if (a >= L'A' && a <= L'Z') a = static_cast<wchar_t>(a - L'A' + L'a');
-        if (b >= L'A' && b <= L'Z') b = static_cast<wchar_t>(b - L'A' + L'a');
-        if (a != b) return false;
-    }
-    return true;
-}
-
 // Creates the runtime's response and sets it on |args|. When the runtime refuses the answer, a
 // bare 500 is offered instead, so the page never waits on a request nobody answered.
 void respond(ICoreWebView2WebResourceRequestedEventArgs* args,
@@ -70,7 +60,10 @@ void respond(ICoreWebView2WebResourceRequestedEventArgs* args,
 Answer answerRequest(std::wstring_view uri, const std::wstring* rangeValue,
                      const std::wstring& contentFolder, MappedFileCache& cache) {
     // The runtime's filter only lets the origin's URIs through; anything else is not ours.
-    if (!startsWithIgnoringAsciiCase(uri, appOrigin)) return notFound();
+    if (uri.size() < appOrigin.size() ||
+        !equalsIgnoringAsciiCase(uri.substr(0, appOrigin.size()), appOrigin)) {
+        return notFound();
+    }
     const std::wstring requestPath = decodeRequestPath(uri.substr(appOrigin.size()));
     if (!isServablePath(requestPath)) return notFound();
     const std::wstring filePath = filePathFor(contentFolder, requestPath);

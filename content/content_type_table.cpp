@@ -1,6 +1,6 @@
 #include "content/content_type_table.h"
 
-#include <iterator>
+#include "content/ascii_case.h"
 
 namespace quorvane {
 
@@ -76,13 +76,8 @@ const std::wstring& ContentTypeTable::typeFor(std::wstring_view requestPath) con
     std::wstring_view extension = requestPath.substr(dot);
     if (extension.size() > kLongestExtension) return kDefaultType;
 
-    // towlower in the C locale changes A-Z only; doing exactly that here keeps the lookup free of
-    // locale state and allocation.
     wchar_t lower[kLongestExtension];
-    for (size_t i = 0; i < extension.size(); ++i) {
-        wchar_t unit = extension[i];
-        lower[i] = (unit >= L'A' && unit <= L'Z') ? static_cast<wchar_t>(unit - L'A' + L'a') : unit;
-    }
+    for (size_t i = 0; i < extension.size(); ++i) lower[i] = asciiLower(extension[i]);
     auto found = entries_.find(std::wstring_view(lower, extension.size()));
     return found == entries_.end() ? kDefaultType : found->second;
 }

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "content/ascii_case.h"
+
 namespace quorvane {
 
 namespace {
@@ -56,16 +58,6 @@ size_t utf8Sequence(std::wstring_view text, size_t at, int lead, char32_t* codeP
     }
     *codePoint = value;
     return length;
-}
-
-bool equalsIgnoringAsciiCase(std::wstring_view text, std::wstring_view upper) {
-    if (text.size() != upper.size()) return false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        wchar_t unit = text[i];
-        if (unit >= L'a' && unit <= L'z') unit = static_cast<wchar_t>(unit - L'a' + L'A');
-        if (unit != upper[i]) return false;
-    }
-    return true;
 }
 
 // Windows treats these names as devices in every folder, whatever follows a dot, and ignores
