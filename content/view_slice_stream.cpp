@@ -8,43 +8,40 @@
 #include <limits>
 #include <new>
 
+#include "browser/com_object.h"
+
 namespace quorvane {
 
 namespace {
 
 constexpr uint64_t kMaxPosition = static_cast<uint64_t>(std::numeric_limits<int64_t>::max());
 
-class ViewSliceStream final : public IStream, public IAgileObject {
+class ViewSliceStream final : public ComObject<ViewSliceStream, IStream> {
 public:
     ViewSliceStream(std::shared_ptr<const MappedFile> file, const uint8_t* bytes, uint64_t length,
                     uint64_t position)
-        : file_(std::move(file)), bytes_(bytes), length_(length), position_(position) {}
+        : ComObject(IID_IStream),
+          file_(std::move(file)),
+          bytes_(bytes),
+          length_(length),
+          position_(position) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override {
         if (object == nullptr) return E_POINTER;
-        *object = nullptr;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IStream) ||
-            IsEqualIID(iid, IID_ISequentialStream)) {
+        if (IsEqualIID(iid, IID_ISequentialStream) || IsEqualIID(iid, IID_IAgileObject)) {
+            // ISequentialStream is IStream's base, and IAgileObject, a marker with no methods of
+            // its own, shares IUnknown's slots: the IStream pointer serves as both.
             *object = static_cast<IStream*>(this);
-        } else if (IsEqualIID(iid, IID_IAgileObject)) {
-            *object = static_cast<IAgileObject*>(this);
-        } else if (IsEqualIID(iid, IID_IMarshal)) {
+            AddRef();
+            return S_OK;
+        }
+        if (IsEqualIID(iid, IID_IMarshal)) {
             // Marshaling hands other apartments this very object rather than a proxy.
+            *object = nullptr;
             IUnknown* marshaler = freeThreadedMarshaler();
             return marshaler != nullptr ? marshaler->QueryInterface(iid, object) : E_NOINTERFACE;
-        } else {
-            return E_NOINTERFACE;
         }
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override {
-        return static_cast<ULONG>(InterlockedIncrement(&references_));
-    }
-    ULONG STDMETHODCALLTYPE Release() noexcept override {
-        LONG left = InterlockedDecrement(&references_);
-        if (left == 0) delete this;
-        return static_cast<ULONG>(left);
+        return ComObject::QueryInterface(iid, object);
     }
 
     HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG count, ULONG* read) noexcept override {
@@ -140,6 +137,7 @@ public:
     }
 
 private:
+    friend class ComObject<ViewSliceStream, IStream>;
     ~ViewSliceStream() {
         if (IUnknown* marshaler = marshaler_.load()) marshaler->Release();
     }
@@ -171,7 +169,6 @@ private:
         return created;
     }
 
-    LONG references_ = 1;
     const std::shared_ptr<const MappedFile> file_;
     const uint8_t* const bytes_;
     const uint64_t length_;
