@@ -1,0 +1,38 @@
+#pragma once
+
+#include <objidl.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/com_ref.h"
+
+namespace quorvane {
+
+// What the content server answers one request with, before it becomes a runtime response.
+struct Answer {
+    int status = 0;
+    const wchar_t* reason = L"";
+    std::vector<std::wstring> headerLines;
+    ComRef<IStream> body;  // none for 416 and 500
+};
+
+inline constexpr wchar_t kReasonOk[] = L"OK";
+inline constexpr wchar_t kReasonPartialContent[] = L"Partial Content";
+inline constexpr wchar_t kReasonNotFound[] = L"Not Found";
+inline constexpr wchar_t kReasonRangeNotSatisfiable[] = L"Range Not Satisfiable";
+inline constexpr wchar_t kReasonInternalServerError[] = L"Internal Server Error";
+
+// A read-only stream over the whole file at |filePath|, opened with read and write sharing and
+// never created. Null when the file cannot be opened (gone, a folder, or held by someone who denies
+// reading).
+ComRef<IStream> openFileStream(const std::wstring& filePath);
+
+// |number| in plain decimal digits.
+std::wstring decimal(uint64_t number);
+
+// |lines| joined by single line feeds, without one after the last line.
+std::wstring headerBlock(const std::vector<std::wstring>& lines);
+
+}  // namespace quorvane

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tests/harness/app_folder.h"
+#include "tests/harness/message_box_capture.h"
+
+namespace quorvane::testing {
+
+struct RunOptions {
+    // The stand-in runtime's scenario (JSON text).
+    std::string scenario = "{}";
+    // What follows the program name on the command line (the shell takes nothing).
+    std::wstring arguments;
+    // The run is killed after this long and reported as timed out.
+    DWORD timeoutMs = 30000;
+};
+
+struct RunResult {
+    bool timedOut = false;
+    DWORD exitCode = 0;
+    // The stand-in's transcript, one UTF-8 line each, in order.
+    std::vector<std::string> transcript;
+    // Every message box the program showed, in order; each was dismissed with OK.
+    std::vector<MessageBoxSeen> messageBoxes;
+    // The user data folder the stand-in received (empty when no environment was created). A
+    // child's local application data folder comes from the known folder, not from a variable
+    // the harness could set, so tests read it from here instead of assuming it.
+    std::wstring userDataFolder;
+
+    bool hasLine(std::string_view line) const;
+    // Lines starting with |prefix|, in order.
+    std::vector<std::string> linesStartingWith(std::string_view prefix) const;
+};
+
+// Runs the folder's executable with the folder as current directory and the stand-in's scenario
+// and transcript variables set, dismissing message boxes as they appear. Throws when the program
+// cannot be started.
+RunResult runApp(const AppFolder& app, const RunOptions& options = {});
+
+}  // namespace quorvane::testing

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace quorvane::standin {
+
+// How one asynchronous creation (environment or controller) turns out.
+struct CreationOutcome {
+    HRESULT returns = S_OK;    // what the creating call itself returns; a failure means no completion
+    HRESULT completes = S_OK;  // the error code handed to the completion
+    bool deliversObject = true;  // false: the completion receives a null object
+};
+
+// One thing the page or the user does, after the first navigation.
+struct Step {
+    enum class Kind {
+        Request,           // uri, method, headers, context
+        Navigate,          // uri, parses
+        DomContentLoaded,  //
+        Title,             // text
+        MessageString,     // source, text
+        MessageJson,       // source, text (a JSON text)
+        Fullscreen,        // flag
+        Permission,        // uri, number (kind), flag (user initiated)
+        NewWindow,         // uri, flag (user initiated)
+        Close,             //
+        Wait,              // number (milliseconds)
+    };
+    Kind kind = Kind::Wait;
+    std::wstring uri;
+    std::wstring method = L"GET";
+    std::wstring headers;  // "Name: value" lines separated by "\n"
+    int context = 16;      // COREWEBVIEW2_WEB_RESOURCE_CONTEXT_OTHER
+    std::wstring source;
+    std::wstring text;
+    bool flag = false;
+    bool parses = true;
+    int number = 0;
+};
+
+struct Scenario {
+    bool runtimePresent = true;
+    std::wstring version = L"120.0.2210.91";
+    CreationOutcome environment;
+    CreationOutcome controller;
+    bool offersWebView2 = true;  // the view answers ICoreWebView2_2
+    bool pagesParse = true;      // the first navigation's document raises DOMContentLoaded
+    std::vector<Step> steps;
+};
+
+// The scenario named by the scenario variable, read afresh on each call; the default scenario
+// when the variable is unset. A file that cannot be read or parsed is reported in the transcript
+// ("scenario error ...") and the default is used.
+Scenario loadScenario();
+
+// Parses a scenario from its JSON text (UTF-8); throws std::exception on malformed input.
+Scenario parseScenario(const std::string& json);
+
+}  // namespace quorvane::standin
