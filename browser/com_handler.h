@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "app/com_ref.h"
+#include "browser/com_object.h"
 
 namespace quorvane {
 
@@ -18,28 +19,10 @@ struct InvokeSignature;
 template <typename Interface, typename... Args>
 struct InvokeSignature<HRESULT (STDMETHODCALLTYPE Interface::*)(Args...)> {
     template <typename Callable>
-    class Handler final : public Interface {
+    class Handler final : public ComObject<Handler<Callable>, Interface> {
     public:
-        Handler(REFIID iid, Callable&& callable) : iid_(iid), callable_(std::move(callable)) {}
-
-        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override {
-            if (object == nullptr) return E_POINTER;
-            if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, iid_)) {
-                *object = static_cast<Interface*>(this);
-                AddRef();
-                return S_OK;
-            }
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        ULONG STDMETHODCALLTYPE AddRef() noexcept override {
-            return static_cast<ULONG>(InterlockedIncrement(&references_));
-        }
-        ULONG STDMETHODCALLTYPE Release() noexcept override {
-            LONG left = InterlockedDecrement(&references_);
-            if (left == 0) delete this;
-            return static_cast<ULONG>(left);
-        }
+        Handler(REFIID iid, Callable&& callable)
+            : ComObject<Handler<Callable>, Interface>(iid), callable_(std::move(callable)) {}
 
         // The runtime calls this; nothing thrown inside may unwind into it, and the runtime is
         // always told S_OK.
@@ -52,10 +35,9 @@ struct InvokeSignature<HRESULT (STDMETHODCALLTYPE Interface::*)(Args...)> {
         }
 
     private:
+        friend class ComObject<Handler<Callable>, Interface>;
         ~Handler() = default;
 
-        LONG references_ = 1;
-        const IID iid_;
         Callable callable_;
     };
 };

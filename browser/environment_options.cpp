@@ -1,0 +1,104 @@
+#include "browser/environment_options.h"
+
+#include <objbase.h>
+
+#include <cstring>
+#include <new>
+
+#include "browser/com_object.h"
+
+namespace quorvane {
+
+const wchar_t* const targetCompatibleBrowserVersion = L"89.0.774.44";
+
+namespace {
+
+// Hands out a copy from the COM task allocator: the runtime frees what a getter returns with
+// CoTaskMemFree.
+HRESULT copyOut(const std::wstring& value, LPWSTR* out) noexcept {
+    if (out == nullptr)
+        return E_POINTER;
+    const size_t bytes = (value.size() + 1) * sizeof(wchar_t);
+    *out = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
+    if (*out == nullptr)
+        return E_OUTOFMEMORY;
+    std::memcpy(*out, value.c_str(), bytes);
+    return S_OK;
+}
+
+HRESULT copyIn(LPCWSTR value, std::wstring& into) noexcept {
+    if (value == nullptr)
+        return E_INVALIDARG;
+    try {
+        into = value;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+    return S_OK;
+}
+
+class EnvironmentOptions final
+    : public ComObject<EnvironmentOptions, ICoreWebView2EnvironmentOptions> {
+public:
+    EnvironmentOptions() : ComObject(IID_ICoreWebView2EnvironmentOptions) {}
+
+    HRESULT STDMETHODCALLTYPE get_AdditionalBrowserArguments(LPWSTR* value) noexcept override {
+        return copyOut(additionalBrowserArguments_, value);
+    }
+    HRESULT STDMETHODCALLTYPE put_AdditionalBrowserArguments(LPCWSTR value) noexcept override {
+        return copyIn(value, additionalBrowserArguments_);
+    }
+    HRESULT STDMETHODCALLTYPE get_Language(LPWSTR* value) noexcept override {
+        return copyOut(language_, value);
+    }
+    HRESULT STDMETHODCALLTYPE put_Language(LPCWSTR value) noexcept override {
+        return copyIn(value, language_);
+    }
+    HRESULT STDMETHODCALLTYPE get_TargetCompatibleBrowserVersion(LPWSTR* value) noexcept override {
+        return copyOut(targetCompatibleBrowserVersion_, value);
+    }
+    HRESULT STDMETHODCALLTYPE put_TargetCompatibleBrowserVersion(LPCWSTR value) noexcept override {
+        return copyIn(value, targetCompatibleBrowserVersion_);
+    }
+    HRESULT STDMETHODCALLTYPE
+    get_AllowSingleSignOnUsingOSPrimaryAccount(BOOL* allow) noexcept override {
+        if (allow == nullptr)
+            return E_POINTER;
+        *allow = allowSingleSignOn_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE
+    put_AllowSingleSignOnUsingOSPrimaryAccount(BOOL allow) noexcept override {
+        allowSingleSignOn_ = allow ? TRUE : FALSE;
+        return S_OK;
+    }
+
+private:
+    friend class ComObject<EnvironmentOptions, ICoreWebView2EnvironmentOptions>;
+    ~EnvironmentOptions() = default;
+
+    std::wstring additionalBrowserArguments_;
+    std::wstring language_;
+    std::wstring targetCompatibleBrowserVersion_ = targetCompatibleBrowserVersion;
+    BOOL allowSingleSignOn_ = FALSE;
+};
+
+}  // namespace
+
+ComRef<ICoreWebView2EnvironmentOptions> newEnvironmentOptions() {
+    try {
+        return ComRef<ICoreWebView2EnvironmentOptions>(new EnvironmentOptions());
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+}
+
+ComRef<ICoreWebView2EnvironmentOptions> makeEnvironmentOptions(const std::wstring& chromiumArgs) {
+    ComRef<ICoreWebView2EnvironmentOptions> options = newEnvironmentOptions();
+    if (options && FAILED(options->put_AdditionalBrowserArguments(chromiumArgs.c_str()))) {
+        options.reset();
+    }
+    return options;
+}
+
+}  // namespace quorvane
