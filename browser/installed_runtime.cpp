@@ -26,15 +26,16 @@ std::wstring withoutTrailingSeparators(std::wstring path) {
     return path;
 }
 
-// The registered runtime folder under |root|, empty when there is none. RegGetValueW expands a
-// REG_EXPAND_SZ value and always returns a terminated string.
+// The registered runtime folder under |root|, empty when there is none. RegGetValueW always
+// returns a terminated string, and without RRF_NOEXPAND it expands a REG_EXPAND_SZ value and
+// accepts it as REG_SZ (asking for RRF_RT_REG_EXPAND_SZ as well is ERROR_INVALID_PARAMETER).
 std::wstring registeredFolder(HKEY root) {
     HKEY key = nullptr;
     if (RegOpenKeyExW(root, clientStateKey, 0, KEY_READ | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS) {
         return {};
     }
     std::wstring folder;
-    const DWORD types = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ;
+    const DWORD types = RRF_RT_REG_SZ;
     DWORD bytes = 0;
     if (RegGetValueW(key, nullptr, runtimeFolderValue, types, nullptr, nullptr, &bytes) ==
             ERROR_SUCCESS &&
