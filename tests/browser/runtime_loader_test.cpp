@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "app/app_paths.h"
 #include "app/scoped_com_mem.h"
 #include "browser/com_handler.h"
 #include "browser/installed_runtime.h"
@@ -239,6 +240,35 @@ TEST(RuntimeLoader, CreatingWithoutARuntimeFailsWithoutCallingTheHandler) {
     EXPECT_FALSE(invoked);
     EXPECT_EQ(handler->AddRef(), 2u);  // nothing kept a reference
     handler->Release();
+}
+
+TEST(RuntimeLoader, PublicFunctionsLookBesideThisExecutable) {
+    // No WebView2Loader.dll lies beside the test program, so the built-in loader answers.
+    ASSERT_FALSE(testing::fileExists(appFolder() + L"WebView2Loader.dll"));
+    TempDir app;
+    layOutRuntime(app / L"webview2", 110, 0, 1587, 41);
+    RuntimeRegistration noMachine(HKEY_LOCAL_MACHINE, std::nullopt);
+    RuntimeRegistration noUser(HKEY_CURRENT_USER, std::nullopt);
+    const struct {
+        std::wstring browserFolder;
+        HRESULT result;
+        const char* expected;
+    } cases[] = {{L"", notFound, "null"},
+                 {app / L"webview2", S_OK, "\"110.0.1587.41\""},
+                 {app / L"elsewhere", notFound, "null"}};
+    for (const auto& c : cases) {
+        ScopedCoMem<wchar_t> version;
+        PCWSTR folder = c.browserFolder.empty() ? nullptr : c.browserFolder.c_str();
+        EXPECT_EQ(GetAvailableCoreWebView2BrowserVersionString(folder, version.put()), c.result);
+        EXPECT_EQ(show(version ? std::optional<std::wstring>(version.get()) : std::nullopt),
+                  c.expected);
+    }
+    EXPECT_EQ(GetAvailableCoreWebView2BrowserVersionString(nullptr, nullptr), E_POINTER);
+    auto handler = makeHandler<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
+        IID_ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler,
+        [](HRESULT, ICoreWebView2Environment*) {});
+    EXPECT_EQ(CreateCoreWebView2EnvironmentWithOptions(nullptr, nullptr, nullptr, handler.get()),
+              notFound);
 }
 
 }  // namespace
