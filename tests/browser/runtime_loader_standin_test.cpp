@@ -24,7 +24,9 @@
 #include "browser/runtime_loader.h"
 #include "tests/browser/runtime_layout.h"
 #include "tests/standin/standin_client.h"
+#include "tests/support/current_directory.h"
 #include "tests/support/files.h"
+#include "tests/support/message_pump.h"
 #include "tests/support/temp_dir.h"
 
 namespace quorvane {
@@ -40,21 +42,6 @@ const std::wstring runtimes = buildOutputPath(QV_TEST_RUNTIMES);
 const std::wstring machineRuntime = runtimes + L"\\machine\\121.0.2277.83";
 const std::wstring appWithFixedRuntime = runtimes + L"\\app";
 const wchar_t clientLibrary[] = L"\\EBWebView\\x64\\EmbeddedBrowserWebView.dll";
-
-bool pumpUntil(const std::function<bool()>& done, DWORD milliseconds = 15000) {
-    const ULONGLONG end = GetTickCount64() + milliseconds;
-    while (!done()) {
-        if (GetTickCount64() >= end)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
-    return true;
-}
 
 // The transcript kept by one loaded copy of the stand-in, collected across calls.
 class Transcript {
@@ -156,7 +143,8 @@ PageRun runOnePage(const std::wstring& loaderFolder, PCWSTR browserFolder, PCWST
                                         environmentHandler.get());
     insideCall = false;
     environmentHandler.reset();
-    if (FAILED(run.created) || !pumpUntil([&] { return run.environmentCompleted; }))
+    if (FAILED(run.created) ||
+        !testing::pumpMessagesUntil([&] { return run.environmentCompleted; }))
         return run;
     if (!environment)
         return run;
@@ -169,7 +157,7 @@ PageRun runOnePage(const std::wstring& loaderFolder, PCWSTR browserFolder, PCWST
         });
     environment->CreateCoreWebView2Controller(window.get(), controllerHandler.get());
     controllerHandler.reset();
-    if (!pumpUntil([&] { return run.controllerCompleted; }) || !controller)
+    if (!testing::pumpMessagesUntil([&] { return run.controllerCompleted; }) || !controller)
         return run;
 
     ComRef<ICoreWebView2> view;
@@ -195,7 +183,7 @@ PageRun runOnePage(const std::wstring& loaderFolder, PCWSTR browserFolder, PCWST
     view->Navigate(L"https://quorvane.localhost/index.html");
     const std::string answered =
         "response 200 OK headers=Content-Type: text/html body[9]=<p>hi</p>";
-    run.requestAnswered = pumpUntil([&] { return transcript.has(answered); });
+    run.requestAnswered = testing::pumpMessagesUntil([&] { return transcript.has(answered); });
     controller->Close();
     return run;
 }
@@ -224,20 +212,6 @@ std::optional<std::wstring> versionFrom(const std::wstring& loaderFolder, PCWSTR
         return std::nullopt;
     return std::wstring(version.get());
 }
-
-class CurrentDirectory {
-public:
-    explicit CurrentDirectory(const std::wstring& folder) {
-        wchar_t previous[MAX_PATH * 4] = {};
-        GetCurrentDirectoryW(static_cast<DWORD>(std::size(previous)), previous);
-        previous_ = previous;
-        EXPECT_TRUE(SetCurrentDirectoryW(folder.c_str())) << narrow(folder);
-    }
-    ~CurrentDirectory() { SetCurrentDirectoryW(previous_.c_str()); }
-
-private:
-    std::wstring previous_;
-};
 
 TEST(RuntimeLoaderPaths, LoaderLibraryBesideTheExecutableIsCalled) {
     // No runtime is registered, so an answer can only come from the loader library.
@@ -285,7 +259,7 @@ TEST(RuntimeLoaderPaths, MachineWideRuntimeFromTheRegistry) {
 TEST(RuntimeLoaderPaths, FixedRuntimeGivenRelativeToTheCurrentDirectory) {
     TempDir emptyAppFolder;
     RuntimeRegistration noMachine(HKEY_LOCAL_MACHINE, std::nullopt);
-    CurrentDirectory cwd(appWithFixedRuntime);
+    testing::CurrentDirectory cwd(appWithFixedRuntime);
     // The fixed runtime's version is its client library's file version.
     EXPECT_EQ(versionFrom(emptyAppFolder.path(), L"webview2", S_OK), L"120.0.2210.91");
 

@@ -15,7 +15,9 @@
 #include "browser/installed_runtime.h"
 #include "browser/runtime_loader.h"
 #include "tests/browser/runtime_layout.h"
+#include "tests/support/current_directory.h"
 #include "tests/support/files.h"
+#include "tests/support/message_pump.h"
 #include "tests/support/temp_dir.h"
 
 namespace quorvane {
@@ -52,33 +54,6 @@ std::string show(const std::optional<std::wstring>& version) {
     quoted += narrow(*version);
     quoted += '"';
     return quoted;
-}
-
-// Sets the current directory for its lifetime.
-class CurrentDirectory {
-public:
-    explicit CurrentDirectory(const std::wstring& folder) {
-        wchar_t previous[MAX_PATH * 4] = {};
-        GetCurrentDirectoryW(static_cast<DWORD>(std::size(previous)), previous);
-        previous_ = previous;
-        EXPECT_TRUE(SetCurrentDirectoryW(folder.c_str())) << narrow(folder);
-    }
-    ~CurrentDirectory() { SetCurrentDirectoryW(previous_.c_str()); }
-
-private:
-    std::wstring previous_;
-};
-
-void pumpMessagesFor(DWORD milliseconds) {
-    const ULONGLONG end = GetTickCount64() + milliseconds;
-    while (GetTickCount64() < end) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
 }
 
 // A runtime folder whose client library is a copy of this program carrying a version resource.
@@ -185,12 +160,12 @@ TEST(RuntimeLoader, FixedRuntimeVersionIsItsClientLibrarysFileVersion) {
     };
     CreateDirectoryW((app / L"www").c_str(), nullptr);
     for (const auto& c : cases) {
-        CurrentDirectory cwd(app / c.currentDirectory);
+        testing::CurrentDirectory cwd(app / c.currentDirectory);
         VersionAnswer answer = askVersion(app.path(), c.browserFolder.c_str());
         EXPECT_EQ(show(answer.version), c.expected) << narrow(c.browserFolder);
         EXPECT_EQ(answer.result, answer.version ? S_OK : notFound) << narrow(c.browserFolder);
     }
-    CurrentDirectory cwd(app.path());
+    testing::CurrentDirectory cwd(app.path());
     std::optional<InstalledRuntime> runtime = findInstalledRuntime(L"webview2");
     ASSERT_TRUE(runtime);
     EXPECT_EQ(runtime->kind, RuntimeKind::Fixed);
@@ -236,7 +211,7 @@ TEST(RuntimeLoader, CreatingWithoutARuntimeFailsWithoutCallingTheHandler) {
                   notFound);
     }
     EXPECT_EQ(createEnvironmentFrom(app.path(), nullptr, nullptr, nullptr, nullptr), E_POINTER);
-    pumpMessagesFor(200);
+    testing::pumpMessagesFor(200);
     EXPECT_FALSE(invoked);
     EXPECT_EQ(handler->AddRef(), 2u);  // nothing kept a reference
     handler->Release();
