@@ -24,9 +24,9 @@
 #include "browser/runtime_loader.h"
 #include "tests/browser/runtime_layout.h"
 #include "tests/standin/standin_client.h"
+#include "tests/standin/standin_test_support.h"
 #include "tests/support/current_directory.h"
 #include "tests/support/files.h"
-#include "tests/support/message_pump.h"
 #include "tests/support/temp_dir.h"
 
 namespace quorvane {
@@ -143,8 +143,7 @@ PageRun runOnePage(const std::wstring& loaderFolder, PCWSTR browserFolder, PCWST
                                         environmentHandler.get());
     insideCall = false;
     environmentHandler.reset();
-    if (FAILED(run.created) ||
-        !testing::pumpMessagesUntil([&] { return run.environmentCompleted; }))
+    if (FAILED(run.created) || !testing::pumpUntil([&] { return run.environmentCompleted; }))
         return run;
     if (!environment)
         return run;
@@ -157,7 +156,7 @@ PageRun runOnePage(const std::wstring& loaderFolder, PCWSTR browserFolder, PCWST
         });
     environment->CreateCoreWebView2Controller(window.get(), controllerHandler.get());
     controllerHandler.reset();
-    if (!testing::pumpMessagesUntil([&] { return run.controllerCompleted; }) || !controller)
+    if (!testing::pumpUntil([&] { return run.controllerCompleted; }) || !controller)
         return run;
 
     ComRef<ICoreWebView2> view;
@@ -183,7 +182,7 @@ PageRun runOnePage(const std::wstring& loaderFolder, PCWSTR browserFolder, PCWST
     view->Navigate(L"https://quorvane.localhost/index.html");
     const std::string answered =
         "response 200 OK headers=Content-Type: text/html body[9]=<p>hi</p>";
-    run.requestAnswered = testing::pumpMessagesUntil([&] { return transcript.has(answered); });
+    run.requestAnswered = testing::pumpUntil([&] { return transcript.has(answered); });
     controller->Close();
     return run;
 }
@@ -274,14 +273,10 @@ TEST(RuntimeLoaderPaths, FixedRuntimeGivenRelativeToTheCurrentDirectory) {
 
 TEST(RuntimeLoaderPaths, TheLoaderLibraryAnswersNoRuntimeWithNoString) {
     // The loader library's own answer when it finds no runtime passes through unchanged.
-    TempDir scenarioFolder;
-    const std::wstring scenario = scenarioFolder / L"scenario.json";
-    testing::writeFile(scenario, R"({"runtime": {"present": false}})");
-    SetEnvironmentVariableW(L"QV_STANDIN_SCENARIO", scenario.c_str());
+    testing::ScopedScenario scenario(R"({"runtime": {"present": false}})");
     const std::wstring loaderFolder = folderOf(testing::standinDllPath());
     EXPECT_EQ(versionFrom(loaderFolder, nullptr, HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)),
               std::nullopt);
-    SetEnvironmentVariableW(L"QV_STANDIN_SCENARIO", nullptr);
 }
 
 }  // namespace

@@ -15,9 +15,9 @@
 #include "browser/installed_runtime.h"
 #include "browser/runtime_loader.h"
 #include "tests/browser/runtime_layout.h"
+#include "tests/standin/standin_test_support.h"
 #include "tests/support/current_directory.h"
 #include "tests/support/files.h"
-#include "tests/support/message_pump.h"
 #include "tests/support/temp_dir.h"
 
 namespace quorvane {
@@ -211,7 +211,7 @@ TEST(RuntimeLoader, CreatingWithoutARuntimeFailsWithoutCallingTheHandler) {
                   notFound);
     }
     EXPECT_EQ(createEnvironmentFrom(app.path(), nullptr, nullptr, nullptr, nullptr), E_POINTER);
-    testing::pumpMessagesFor(200);
+    testing::pumpFor(200);
     EXPECT_FALSE(invoked);
     EXPECT_EQ(handler->AddRef(), 2u);  // nothing kept a reference
     handler->Release();
