@@ -1,5 +1,6 @@
 #include "browser/installed_runtime.h"
 
+#include <shlwapi.h>
 #include <winver.h>
 
 #include <vector>
@@ -54,7 +55,9 @@ std::wstring registeredFolder(HKEY root) {
 std::optional<InstalledRuntime> machineWideRuntime() {
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
         std::wstring folder = registeredFolder(root);
-        if (folder.empty())
+        // An installation always registers a full path. A relative one would be taken against
+        // the current directory, and a library loaded from wherever that is: passed over.
+        if (folder.empty() || PathIsRelativeW(folder.c_str()))
             continue;
         // The folder is named after the version it holds: ...\Application\120.0.2210.91.
         size_t slash = folder.find_last_of(L"\\/");

@@ -109,9 +109,12 @@ TEST(RuntimeLoader, FindsTheMachineWideRuntimeThroughItsRegistration) {
         {"hollow machine, user", hollow, other, "\"118.0.2088.76\""},
         {"hollow machine only", hollow, none, "null"},
         {"empty value", std::wstring(), none, "null"},
+        {"relative machine, user", L"Application\\120.0.2210.91", other, "\"118.0.2088.76\""},
         {"neither", none, none, "null"},
     };
     TempDir app;
+    // Where a relative registration would lead, if it were taken against the current directory.
+    testing::CurrentDirectory cwd(temp.path());
     for (const auto& c : cases) {
         RuntimeRegistration machine(HKEY_LOCAL_MACHINE, c.machine);
         RuntimeRegistration user(HKEY_CURRENT_USER, c.user);
