@@ -20,7 +20,9 @@ void copyInto(const std::wstring& from, const std::wstring& to) {
 
 }  // namespace
 
-std::wstring shellExecutablePath() { return buildOutputPath(QV_SHELL_EXE); }
+std::wstring shellExecutablePath() {
+    return buildOutputPath(QV_SHELL_EXE);
+}
 
 void placeRuntimeClient(const std::wstring& runtimeFolder) {
     copyInto(standinDllPath(), runtimeFolder + L"\\EBWebView\\x64\\EmbeddedBrowserWebView.dll");
@@ -38,14 +40,20 @@ void AppFolder::installExecutable(const std::wstring& program) {
     copyInto(program, executable_);
 }
 
-void AppFolder::writePackageJson(std::string_view text) { writeFile(L"package.json", text); }
+void AppFolder::writePackageJson(std::string_view text) {
+    writeFile(L"package.json", text);
+}
 
 void AppFolder::writeFile(const std::wstring& relative, std::string_view bytes) {
     testing::writeFile(*this / relative, bytes);
 }
 
-void AppFolder::placeLoaderBesideExe() { copyInto(standinDllPath(), *this / L"WebView2Loader.dll"); }
+void AppFolder::placeLoaderBesideExe() {
+    copyInto(standinDllPath(), *this / L"WebView2Loader.dll");
+}
 
-void AppFolder::placeFixedRuntime(const std::wstring& folder) { placeRuntimeClient(*this / folder); }
+void AppFolder::placeFixedRuntime(const std::wstring& folder) {
+    placeRuntimeClient(*this / folder);
+}
 
 }  // namespace quorvane::testing

@@ -18,7 +18,7 @@ void placeRuntimeClient(const std::wstring& runtimeFolder);
 // An application folder laid out in a fresh temp folder: <temp>\app holds the program and its
 // files; the run's scenario and transcript live beside it, outside the application folder.
 class AppFolder {
-public:
+  public:
     AppFolder();
 
     // The application folder, without a trailing backslash.
@@ -42,7 +42,7 @@ public:
     // |folder| relative to the application folder.
     void placeFixedRuntime(const std::wstring& folder = L"webview2");
 
-private:
+  private:
     TempDir temp_;
     std::wstring path_;
     std::wstring executable_;

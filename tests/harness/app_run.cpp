@@ -14,7 +14,8 @@ namespace {
 constexpr DWORD kPollMs = 40;
 
 // The current environment with the stand-in's variables replaced, as a CreateProcessW block.
-std::wstring childEnvironment(const std::wstring& scenarioPath, const std::wstring& transcriptPath) {
+std::wstring childEnvironment(const std::wstring& scenarioPath,
+                              const std::wstring& transcriptPath) {
     std::wstring block;
     wchar_t* strings = GetEnvironmentStringsW();
     for (const wchar_t* entry = strings; entry != nullptr && *entry != L'\0';
@@ -38,7 +39,8 @@ std::vector<std::string> splitLines(const std::string& text) {
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
+        if (end == std::string::npos)
+            end = text.size();
         lines.push_back(text.substr(start, end - start));
         start = end + 1;
     }
@@ -53,7 +55,8 @@ std::wstring userDataFolderOf(const std::vector<std::string>& transcript) {
             continue;
         }
         size_t at = line.find(field);
-        if (at == std::string::npos) continue;
+        if (at == std::string::npos)
+            continue;
         std::string value = line.substr(at + field.size());
         return value == "(null)" ? std::wstring() : utf8ToWide(value);
     }
@@ -64,7 +67,8 @@ std::wstring userDataFolderOf(const std::vector<std::string>& transcript) {
 
 bool RunResult::hasLine(std::string_view line) const {
     for (const std::string& entry : transcript) {
-        if (entry == line) return true;
+        if (entry == line)
+            return true;
     }
     return false;
 }
@@ -72,13 +76,15 @@ bool RunResult::hasLine(std::string_view line) const {
 std::vector<std::string> RunResult::linesStartingWith(std::string_view prefix) const {
     std::vector<std::string> found;
     for (const std::string& entry : transcript) {
-        if (entry.starts_with(prefix)) found.push_back(entry);
+        if (entry.starts_with(prefix))
+            found.push_back(entry);
     }
     return found;
 }
 
 RunResult runApp(const AppFolder& app, const RunOptions& options) {
-    if (app.executable().empty()) throw std::runtime_error("no executable installed");
+    if (app.executable().empty())
+        throw std::runtime_error("no executable installed");
     const std::wstring scenarioPath = app.root() + L"\\scenario.json";
     const std::wstring transcriptPath = app.root() + L"\\transcript.txt";
     writeFile(scenarioPath, options.scenario);
@@ -86,7 +92,8 @@ RunResult runApp(const AppFolder& app, const RunOptions& options) {
 
     std::wstring environment = childEnvironment(scenarioPath, transcriptPath);
     std::wstring commandLine = L"\"" + app.executable() + L"\"";
-    if (!options.arguments.empty()) commandLine += L" " + options.arguments;
+    if (!options.arguments.empty())
+        commandLine += L" " + options.arguments;
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
@@ -104,7 +111,8 @@ RunResult runApp(const AppFolder& app, const RunOptions& options) {
     const ULONGLONG deadline = GetTickCount64() + options.timeoutMs;
     for (;;) {
         capture.poll();
-        if (WaitForSingleObject(processHandle.get(), kPollMs) == WAIT_OBJECT_0) break;
+        if (WaitForSingleObject(processHandle.get(), kPollMs) == WAIT_OBJECT_0)
+            break;
         if (GetTickCount64() >= deadline) {
             result.timedOut = true;
             TerminateProcess(processHandle.get(), 0xDEAD);
@@ -114,7 +122,8 @@ RunResult runApp(const AppFolder& app, const RunOptions& options) {
     }
     GetExitCodeProcess(processHandle.get(), &result.exitCode);
     result.messageBoxes = capture.seen();
-    if (fileExists(transcriptPath)) result.transcript = splitLines(readFile(transcriptPath));
+    if (fileExists(transcriptPath))
+        result.transcript = splitLines(readFile(transcriptPath));
     result.userDataFolder = userDataFolderOf(result.transcript);
     return result;
 }

@@ -13,7 +13,8 @@ constexpr UINT kMessageTimeoutMs = 2000;
 constexpr int kMessageTextId = 0xFFFF;
 
 std::wstring windowText(HWND window) {
-    if (window == nullptr) return {};
+    if (window == nullptr)
+        return {};
     DWORD_PTR length = 0;
     if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs,
                              &length)) {
@@ -88,7 +89,8 @@ struct Bitmap {
         SelectObject(dc, old);
         GetDIBits(dc, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
         old = SelectObject(dc, bitmap);
-        for (DWORD& pixel : pixels) pixel &= 0x00FFFFFF;
+        for (DWORD& pixel : pixels)
+            pixel &= 0x00FFFFFF;
     }
 };
 
@@ -96,24 +98,32 @@ struct Bitmap {
 
 const char* iconName(MessageBoxIcon icon) {
     switch (icon) {
-        case MessageBoxIcon::None: return "none";
-        case MessageBoxIcon::Error: return "error";
-        case MessageBoxIcon::Information: return "information";
-        case MessageBoxIcon::Warning: return "warning";
-        case MessageBoxIcon::Question: return "question";
-        case MessageBoxIcon::Unrecognised: return "unrecognised";
+        case MessageBoxIcon::None:
+            return "none";
+        case MessageBoxIcon::Error:
+            return "error";
+        case MessageBoxIcon::Information:
+            return "information";
+        case MessageBoxIcon::Warning:
+            return "warning";
+        case MessageBoxIcon::Question:
+            return "question";
+        case MessageBoxIcon::Unrecognised:
+            return "unrecognised";
     }
     return "?";
 }
 
 MessageBoxIcon identifyMessageBoxIcon(HWND box) {
     HWND control = findIconControl(box);
-    if (control == nullptr) return MessageBoxIcon::None;
+    if (control == nullptr)
+        return MessageBoxIcon::None;
     RECT client = {};
     GetClientRect(control, &client);
     int width = std::min<int>(client.right, GetSystemMetrics(SM_CXICON));
     int height = std::min<int>(client.bottom, GetSystemMetrics(SM_CYICON));
-    if (width <= 0 || height <= 0) return MessageBoxIcon::Unrecognised;
+    if (width <= 0 || height <= 0)
+        return MessageBoxIcon::Unrecognised;
 
     Bitmap shown(width, height);
     HDC controlDc = GetDC(control);
@@ -144,7 +154,8 @@ MessageBoxIcon identifyMessageBoxIcon(HWND box) {
         drawn.readPixels();
         size_t matches = 0;
         for (size_t i = 0; i < drawn.pixels.size(); ++i) {
-            if (drawn.pixels[i] == shown.pixels[i]) ++matches;
+            if (drawn.pixels[i] == shown.pixels[i])
+                ++matches;
         }
         if (matches > bestMatches) {
             bestMatches = matches;
@@ -152,7 +163,8 @@ MessageBoxIcon identifyMessageBoxIcon(HWND box) {
         }
     }
     // Nearly every pixel must agree: the four icons share much of their background.
-    if (bestMatches * 100 < shown.pixels.size() * 95) return MessageBoxIcon::Unrecognised;
+    if (bestMatches * 100 < shown.pixels.size() * 95)
+        return MessageBoxIcon::Unrecognised;
     return best;
 }
 

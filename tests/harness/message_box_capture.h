@@ -23,7 +23,7 @@ struct MessageBoxSeen {
 // each one's caption, text and icon, and dismisses it with its OK button (Cancel when there is
 // none). Call poll() repeatedly while the process runs.
 class MessageBoxCapture {
-public:
+  public:
     explicit MessageBoxCapture(DWORD processId) : processId_(processId) {}
 
     // Handles every box that is showing now; returns how many were new.
@@ -31,7 +31,7 @@ public:
 
     const std::vector<MessageBoxSeen>& seen() const { return seen_; }
 
-private:
+  private:
     DWORD processId_;
     std::set<HWND> handled_;
     std::vector<MessageBoxSeen> seen_;

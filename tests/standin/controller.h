@@ -10,10 +10,10 @@ namespace quorvane::standin {
 // The controller and its view. Like the runtime's, it puts a child window into the parent: the
 // view's own window, sized by put_Bounds, shown by put_IsVisible and focused by MoveFocus, so a
 // test can see where the view sits inside the shell's window.
-class Controller final : public StandinObject<ICoreWebView2Controller> {
-public:
+class Controller final : public StandinObject<Controller, ICoreWebView2Controller> {
+  public:
     Controller(HWND parent, ComRef<WebView> view);
-    ~Controller() override;
+    ~Controller();
 
     // The class of the view's window.
     static constexpr wchar_t kViewClass[] = L"QuorvaneStandinView";
@@ -24,25 +24,37 @@ public:
     HRESULT STDMETHODCALLTYPE put_Bounds(RECT bounds) noexcept override;
     HRESULT STDMETHODCALLTYPE get_ZoomFactor(double* zoomFactor) noexcept override;
     HRESULT STDMETHODCALLTYPE put_ZoomFactor(double zoomFactor) noexcept override;
-    HRESULT STDMETHODCALLTYPE add_ZoomFactorChanged(ICoreWebView2ZoomFactorChangedEventHandler* handler, EventRegistrationToken* token) noexcept override;
-    HRESULT STDMETHODCALLTYPE remove_ZoomFactorChanged(EventRegistrationToken token) noexcept override;
-    HRESULT STDMETHODCALLTYPE SetBoundsAndZoomFactor(RECT bounds, double zoomFactor) noexcept override;
+    HRESULT STDMETHODCALLTYPE
+    add_ZoomFactorChanged(ICoreWebView2ZoomFactorChangedEventHandler* handler,
+                          EventRegistrationToken* token) noexcept override;
+    HRESULT STDMETHODCALLTYPE
+    remove_ZoomFactorChanged(EventRegistrationToken token) noexcept override;
+    HRESULT STDMETHODCALLTYPE SetBoundsAndZoomFactor(RECT bounds,
+                                                     double zoomFactor) noexcept override;
     HRESULT STDMETHODCALLTYPE MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason) noexcept override;
-    HRESULT STDMETHODCALLTYPE add_MoveFocusRequested(ICoreWebView2MoveFocusRequestedEventHandler* handler, EventRegistrationToken* token) noexcept override;
-    HRESULT STDMETHODCALLTYPE remove_MoveFocusRequested(EventRegistrationToken token) noexcept override;
-    HRESULT STDMETHODCALLTYPE add_GotFocus(ICoreWebView2FocusChangedEventHandler* handler, EventRegistrationToken* token) noexcept override;
+    HRESULT STDMETHODCALLTYPE
+    add_MoveFocusRequested(ICoreWebView2MoveFocusRequestedEventHandler* handler,
+                           EventRegistrationToken* token) noexcept override;
+    HRESULT STDMETHODCALLTYPE
+    remove_MoveFocusRequested(EventRegistrationToken token) noexcept override;
+    HRESULT STDMETHODCALLTYPE add_GotFocus(ICoreWebView2FocusChangedEventHandler* handler,
+                                           EventRegistrationToken* token) noexcept override;
     HRESULT STDMETHODCALLTYPE remove_GotFocus(EventRegistrationToken token) noexcept override;
-    HRESULT STDMETHODCALLTYPE add_LostFocus(ICoreWebView2FocusChangedEventHandler* handler, EventRegistrationToken* token) noexcept override;
+    HRESULT STDMETHODCALLTYPE add_LostFocus(ICoreWebView2FocusChangedEventHandler* handler,
+                                            EventRegistrationToken* token) noexcept override;
     HRESULT STDMETHODCALLTYPE remove_LostFocus(EventRegistrationToken token) noexcept override;
-    HRESULT STDMETHODCALLTYPE add_AcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventHandler* handler, EventRegistrationToken* token) noexcept override;
-    HRESULT STDMETHODCALLTYPE remove_AcceleratorKeyPressed(EventRegistrationToken token) noexcept override;
+    HRESULT STDMETHODCALLTYPE
+    add_AcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventHandler* handler,
+                              EventRegistrationToken* token) noexcept override;
+    HRESULT STDMETHODCALLTYPE
+    remove_AcceleratorKeyPressed(EventRegistrationToken token) noexcept override;
     HRESULT STDMETHODCALLTYPE get_ParentWindow(HWND* parentWindow) noexcept override;
     HRESULT STDMETHODCALLTYPE put_ParentWindow(HWND parentWindow) noexcept override;
     HRESULT STDMETHODCALLTYPE NotifyParentWindowPositionChanged() noexcept override;
     HRESULT STDMETHODCALLTYPE Close() noexcept override;
     HRESULT STDMETHODCALLTYPE get_CoreWebView2(ICoreWebView2** coreWebView2) noexcept override;
 
-private:
+  private:
     HRESULT closedResult() const;
 
     HWND parent_;

@@ -34,7 +34,8 @@ Dispatcher::Dispatcher() : thread_(GetCurrentThreadId()) {
 
 Dispatcher::~Dispatcher() {
     SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-    if (GetCurrentThreadId() == thread_) DestroyWindow(window_);
+    if (GetCurrentThreadId() == thread_)
+        DestroyWindow(window_);
 }
 
 void Dispatcher::post(std::function<void()> task) {
@@ -59,7 +60,8 @@ void Dispatcher::runOne() {
     std::function<void()> task;
     {
         std::lock_guard<std::mutex> guard(lock_);
-        if (tasks_.empty()) return;
+        if (tasks_.empty())
+            return;
         task = std::move(tasks_.front());
         tasks_.pop_front();
     }
@@ -69,13 +71,15 @@ void Dispatcher::runOne() {
     } catch (...) {
     }
     running_ = false;
-    for (; deferred_ > 0; --deferred_) PostMessageW(window_, kRunTask, 0, 0);
+    for (; deferred_ > 0; --deferred_)
+        PostMessageW(window_, kRunTask, 0, 0);
 }
 
 void Dispatcher::runTimer(UINT_PTR id) {
     KillTimer(window_, id);
     auto found = timers_.find(id);
-    if (found == timers_.end()) return;
+    if (found == timers_.end())
+        return;
     std::function<void()> task = std::move(found->second);
     timers_.erase(found);
     // Through the queue, so a timer never interrupts a running task either.

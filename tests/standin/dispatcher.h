@@ -16,7 +16,7 @@ namespace quorvane::standin {
 // while a handler spins a nested message loop) waits until the running one has returned, so no
 // handler is ever entered re-entrantly.
 class Dispatcher : public std::enable_shared_from_this<Dispatcher> {
-public:
+  public:
     // The dispatcher of the calling thread, created on first use.
     static std::shared_ptr<Dispatcher> forCurrentThread();
 
@@ -29,7 +29,7 @@ public:
     // Runs |task| after |milliseconds|; call on the dispatcher's own thread.
     void postDelayed(unsigned milliseconds, std::function<void()> task);
 
-private:
+  private:
     Dispatcher();
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam,
                                        LPARAM lParam) noexcept;

@@ -58,7 +58,8 @@ void recordOptions(IUnknown* given) {
     line += SUCCEEDED(hr) ? L"answered" : L"refused " + hresultText(hr);
     line += newer == nullptr ? L" out=null" : L" out=set";
     record(line);
-    if (SUCCEEDED(hr) && newer != nullptr) static_cast<IUnknown*>(newer)->Release();
+    if (SUCCEEDED(hr) && newer != nullptr)
+        static_cast<IUnknown*>(newer)->Release();
 }
 
 }  // namespace
@@ -69,15 +70,17 @@ Environment::Environment(std::shared_ptr<Dispatcher> dispatcher, Scenario scenar
       scenario_(std::move(scenario)) {}
 
 ComRef<ICoreWebView2Controller> Environment::makeController(HWND parent) {
-    ComRef<WebView> view = makeObject<WebView>(
-        dispatcher_, scenario_, ComRef<ICoreWebView2Environment>::copyOf(this));
+    ComRef<WebView> view =
+        makeObject<WebView>(dispatcher_, scenario_, ComRef<ICoreWebView2Environment>::copyOf(this));
     return ComRef<ICoreWebView2Controller>(new Controller(parent, std::move(view)));
 }
 
 HRESULT Environment::CreateCoreWebView2Controller(
-    HWND parentWindow, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) noexcept {
+    HWND parentWindow,
+    ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) noexcept {
     record(L"CreateCoreWebView2Controller parent=" + describeWindow(parentWindow));
-    if (handler == nullptr) return E_POINTER;
+    if (handler == nullptr)
+        return E_POINTER;
     const CreationOutcome outcome = scenario_.controller;
     if (FAILED(outcome.returns)) {
         record(L"controller creation returned " + hresultText(outcome.returns));
@@ -94,8 +97,8 @@ HRESULT Environment::CreateCoreWebView2Controller(
             } else if (outcome.deliversObject) {
                 controller = environment->makeController(parentWindow);
             }
-            record(L"ControllerCompleted hr=" + hresultText(hr) +
-                   L" controller=" + (controller ? L"yes" : L"no"));
+            record(L"ControllerCompleted hr=" + hresultText(hr) + L" controller=" +
+                   (controller ? L"yes" : L"no"));
             keep->Invoke(hr, controller.get());
         });
         return S_OK;
@@ -104,12 +107,14 @@ HRESULT Environment::CreateCoreWebView2Controller(
     }
 }
 
-HRESULT Environment::CreateWebResourceResponse(IStream* content, int statusCode,
-                                               LPCWSTR reasonPhrase, LPCWSTR headers,
-                                               ICoreWebView2WebResourceResponse** response) noexcept {
-    if (response == nullptr) return E_POINTER;
+HRESULT Environment::CreateWebResourceResponse(
+    IStream* content, int statusCode, LPCWSTR reasonPhrase, LPCWSTR headers,
+    ICoreWebView2WebResourceResponse** response) noexcept {
+    if (response == nullptr)
+        return E_POINTER;
     *response = nullptr;
-    if (reasonPhrase == nullptr || headers == nullptr) return E_INVALIDARG;
+    if (reasonPhrase == nullptr || headers == nullptr)
+        return E_INVALIDARG;
     try {
         *response = makeObject<Response>(content, statusCode, reasonPhrase, headers).detach();
         return *response != nullptr ? S_OK : E_OUTOFMEMORY;
@@ -134,7 +139,8 @@ HRESULT Environment::remove_NewBrowserVersionAvailable(EventRegistrationToken to
 
 HRESULT createEnvironment(const Scenario& scenario, IUnknown* options,
                           ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler) {
-    if (handler == nullptr) return E_POINTER;
+    if (handler == nullptr)
+        return E_POINTER;
     const CreationOutcome outcome = scenario.environment;
     if (FAILED(outcome.returns)) {
         record(L"environment creation returned " + hresultText(outcome.returns));
@@ -145,9 +151,10 @@ HRESULT createEnvironment(const Scenario& scenario, IUnknown* options,
     Held<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler> keep(handler);
     dispatcher->post([dispatcher, scenario, keep, outcome] {
         ComRef<Environment> environment;
-        if (outcome.deliversObject) environment = makeObject<Environment>(dispatcher, scenario);
-        record(L"EnvironmentCompleted hr=" + hresultText(outcome.completes) +
-               L" environment=" + (environment ? L"yes" : L"no"));
+        if (outcome.deliversObject)
+            environment = makeObject<Environment>(dispatcher, scenario);
+        record(L"EnvironmentCompleted hr=" + hresultText(outcome.completes) + L" environment=" +
+               (environment ? L"yes" : L"no"));
         keep->Invoke(outcome.completes, environment.get());
     });
     return S_OK;

@@ -10,8 +10,8 @@
 
 namespace quorvane::standin {
 
-class Environment final : public StandinObject<ICoreWebView2Environment> {
-public:
+class Environment final : public StandinObject<Environment, ICoreWebView2Environment> {
+  public:
     Environment(std::shared_ptr<Dispatcher> dispatcher, Scenario scenario);
 
     // A controller and its view, made at once (the completion of CreateCoreWebView2Controller
@@ -19,16 +19,19 @@ public:
     ComRef<ICoreWebView2Controller> makeController(HWND parent);
 
     HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
-        HWND parentWindow, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) noexcept override;
+        HWND parentWindow,
+        ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) noexcept override;
     HRESULT STDMETHODCALLTYPE CreateWebResourceResponse(
         IStream* content, int statusCode, LPCWSTR reasonPhrase, LPCWSTR headers,
         ICoreWebView2WebResourceResponse** response) noexcept override;
     HRESULT STDMETHODCALLTYPE get_BrowserVersionString(LPWSTR* versionInfo) noexcept override;
-    HRESULT STDMETHODCALLTYPE add_NewBrowserVersionAvailable(
-        ICoreWebView2NewBrowserVersionAvailableEventHandler* handler, EventRegistrationToken* token) noexcept override;
-    HRESULT STDMETHODCALLTYPE remove_NewBrowserVersionAvailable(EventRegistrationToken token) noexcept override;
+    HRESULT STDMETHODCALLTYPE
+    add_NewBrowserVersionAvailable(ICoreWebView2NewBrowserVersionAvailableEventHandler* handler,
+                                   EventRegistrationToken* token) noexcept override;
+    HRESULT STDMETHODCALLTYPE
+    remove_NewBrowserVersionAvailable(EventRegistrationToken token) noexcept override;
 
-private:
+  private:
     std::shared_ptr<Dispatcher> dispatcher_;
     Scenario scenario_;
     EventHandlers handlers_;

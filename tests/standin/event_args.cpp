@@ -7,7 +7,8 @@ namespace quorvane::standin {
 namespace {
 
 HRESULT copyBool(bool value, BOOL* out) {
-    if (out == nullptr) return E_POINTER;
+    if (out == nullptr)
+        return E_POINTER;
     *out = value ? TRUE : FALSE;
     return S_OK;
 }
@@ -21,7 +22,9 @@ NavigationStartingArgs::NavigationStartingArgs(std::wstring uri, bool userInitia
       userInitiated_(userInitiated),
       navigationId_(navigationId) {}
 
-HRESULT NavigationStartingArgs::get_Uri(LPWSTR* uri) noexcept { return copyOut(uri_, uri); }
+HRESULT NavigationStartingArgs::get_Uri(LPWSTR* uri) noexcept {
+    return copyOut(uri_, uri);
+}
 
 HRESULT NavigationStartingArgs::get_IsUserInitiated(BOOL* isUserInitiated) noexcept {
     return copyBool(userInitiated_, isUserInitiated);
@@ -31,13 +34,17 @@ HRESULT NavigationStartingArgs::get_IsRedirected(BOOL* isRedirected) noexcept {
     return copyBool(false, isRedirected);
 }
 
-HRESULT NavigationStartingArgs::get_RequestHeaders(ICoreWebView2HttpRequestHeaders** requestHeaders) noexcept {
-    if (requestHeaders == nullptr) return E_POINTER;
+HRESULT NavigationStartingArgs::get_RequestHeaders(
+    ICoreWebView2HttpRequestHeaders** requestHeaders) noexcept {
+    if (requestHeaders == nullptr)
+        return E_POINTER;
     *requestHeaders = makeObject<RequestHeaders>(std::wstring()).detach();
     return *requestHeaders != nullptr ? S_OK : E_OUTOFMEMORY;
 }
 
-HRESULT NavigationStartingArgs::get_Cancel(BOOL* cancel) noexcept { return copyBool(cancel_, cancel); }
+HRESULT NavigationStartingArgs::get_Cancel(BOOL* cancel) noexcept {
+    return copyBool(cancel_, cancel);
+}
 
 HRESULT NavigationStartingArgs::put_Cancel(BOOL cancel) noexcept {
     cancel_ = cancel != FALSE;
@@ -45,7 +52,8 @@ HRESULT NavigationStartingArgs::put_Cancel(BOOL cancel) noexcept {
 }
 
 HRESULT NavigationStartingArgs::get_NavigationId(UINT64* navigationId) noexcept {
-    if (navigationId == nullptr) return E_POINTER;
+    if (navigationId == nullptr)
+        return E_POINTER;
     *navigationId = navigationId_;
     return S_OK;
 }
@@ -58,10 +66,13 @@ PermissionRequestedArgs::PermissionRequestedArgs(std::wstring uri,
       kind_(kind),
       userInitiated_(userInitiated) {}
 
-HRESULT PermissionRequestedArgs::get_Uri(LPWSTR* uri) noexcept { return copyOut(uri_, uri); }
+HRESULT PermissionRequestedArgs::get_Uri(LPWSTR* uri) noexcept {
+    return copyOut(uri_, uri);
+}
 
 HRESULT PermissionRequestedArgs::get_PermissionKind(COREWEBVIEW2_PERMISSION_KIND* kind) noexcept {
-    if (kind == nullptr) return E_POINTER;
+    if (kind == nullptr)
+        return E_POINTER;
     *kind = kind_;
     return S_OK;
 }
@@ -71,7 +82,8 @@ HRESULT PermissionRequestedArgs::get_IsUserInitiated(BOOL* isUserInitiated) noex
 }
 
 HRESULT PermissionRequestedArgs::get_State(COREWEBVIEW2_PERMISSION_STATE* state) noexcept {
-    if (state == nullptr) return E_POINTER;
+    if (state == nullptr)
+        return E_POINTER;
     *state = state_;
     return S_OK;
 }
@@ -82,7 +94,8 @@ HRESULT PermissionRequestedArgs::put_State(COREWEBVIEW2_PERMISSION_STATE state) 
 }
 
 HRESULT PermissionRequestedArgs::GetDeferral(ICoreWebView2Deferral** deferral) noexcept {
-    if (deferral != nullptr) *deferral = nullptr;
+    if (deferral != nullptr)
+        *deferral = nullptr;
     return unsupported(L"ICoreWebView2PermissionRequestedEventArgs::GetDeferral");
 }
 
@@ -91,7 +104,9 @@ NewWindowRequestedArgs::NewWindowRequestedArgs(std::wstring uri, bool userInitia
       uri_(std::move(uri)),
       userInitiated_(userInitiated) {}
 
-HRESULT NewWindowRequestedArgs::get_Uri(LPWSTR* uri) noexcept { return copyOut(uri_, uri); }
+HRESULT NewWindowRequestedArgs::get_Uri(LPWSTR* uri) noexcept {
+    return copyOut(uri_, uri);
+}
 
 HRESULT NewWindowRequestedArgs::put_NewWindow(ICoreWebView2* newWindow) noexcept {
     newWindow_.copyFrom(newWindow);
@@ -99,7 +114,8 @@ HRESULT NewWindowRequestedArgs::put_NewWindow(ICoreWebView2* newWindow) noexcept
 }
 
 HRESULT NewWindowRequestedArgs::get_NewWindow(ICoreWebView2** newWindow) noexcept {
-    if (newWindow == nullptr) return E_POINTER;
+    if (newWindow == nullptr)
+        return E_POINTER;
     *newWindow = ComRef<ICoreWebView2>::copyOf(newWindow_.get()).detach();
     return S_OK;
 }
@@ -109,19 +125,23 @@ HRESULT NewWindowRequestedArgs::put_Handled(BOOL handled) noexcept {
     return S_OK;
 }
 
-HRESULT NewWindowRequestedArgs::get_Handled(BOOL* handled) noexcept { return copyBool(handled_, handled); }
+HRESULT NewWindowRequestedArgs::get_Handled(BOOL* handled) noexcept {
+    return copyBool(handled_, handled);
+}
 
 HRESULT NewWindowRequestedArgs::get_IsUserInitiated(BOOL* isUserInitiated) noexcept {
     return copyBool(userInitiated_, isUserInitiated);
 }
 
 HRESULT NewWindowRequestedArgs::GetDeferral(ICoreWebView2Deferral** deferral) noexcept {
-    if (deferral != nullptr) *deferral = nullptr;
+    if (deferral != nullptr)
+        *deferral = nullptr;
     return unsupported(L"ICoreWebView2NewWindowRequestedEventArgs::GetDeferral");
 }
 
 HRESULT NewWindowRequestedArgs::get_WindowFeatures(ICoreWebView2WindowFeatures** value) noexcept {
-    if (value != nullptr) *value = nullptr;
+    if (value != nullptr)
+        *value = nullptr;
     return unsupported(L"ICoreWebView2NewWindowRequestedEventArgs::get_WindowFeatures");
 }
 
@@ -132,7 +152,9 @@ WebMessageReceivedArgs::WebMessageReceivedArgs(std::wstring source, std::wstring
       asJson_(std::move(asJson)),
       asString_(std::move(asString)) {}
 
-HRESULT WebMessageReceivedArgs::get_Source(LPWSTR* source) noexcept { return copyOut(source_, source); }
+HRESULT WebMessageReceivedArgs::get_Source(LPWSTR* source) noexcept {
+    return copyOut(source_, source);
+}
 
 HRESULT WebMessageReceivedArgs::get_WebMessageAsJson(LPWSTR* webMessageAsJson) noexcept {
     return copyOut(asJson_, webMessageAsJson);
@@ -141,9 +163,11 @@ HRESULT WebMessageReceivedArgs::get_WebMessageAsJson(LPWSTR* webMessageAsJson) n
 // The runtime fails with E_INVALIDARG, and hands out no string, when the page posted anything
 // but a string.
 HRESULT WebMessageReceivedArgs::TryGetWebMessageAsString(LPWSTR* webMessageAsString) noexcept {
-    if (webMessageAsString == nullptr) return E_POINTER;
+    if (webMessageAsString == nullptr)
+        return E_POINTER;
     *webMessageAsString = nullptr;
-    if (!asString_) return E_INVALIDARG;
+    if (!asString_)
+        return E_INVALIDARG;
     return copyOut(*asString_, webMessageAsString);
 }
 
@@ -151,7 +175,8 @@ DomContentLoadedArgs::DomContentLoadedArgs(UINT64 navigationId)
     : StandinObject(IID_ICoreWebView2DOMContentLoadedEventArgs), navigationId_(navigationId) {}
 
 HRESULT DomContentLoadedArgs::get_NavigationId(UINT64* navigationId) noexcept {
-    if (navigationId == nullptr) return E_POINTER;
+    if (navigationId == nullptr)
+        return E_POINTER;
     *navigationId = navigationId_;
     return S_OK;
 }

@@ -8,21 +8,23 @@
 
 namespace quorvane::standin {
 
-class NavigationStartingArgs final : public StandinObject<ICoreWebView2NavigationStartingEventArgs> {
-public:
+class NavigationStartingArgs final
+    : public StandinObject<NavigationStartingArgs, ICoreWebView2NavigationStartingEventArgs> {
+  public:
     NavigationStartingArgs(std::wstring uri, bool userInitiated, UINT64 navigationId);
 
     HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) noexcept override;
     HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* isUserInitiated) noexcept override;
     HRESULT STDMETHODCALLTYPE get_IsRedirected(BOOL* isRedirected) noexcept override;
-    HRESULT STDMETHODCALLTYPE get_RequestHeaders(ICoreWebView2HttpRequestHeaders** requestHeaders) noexcept override;
+    HRESULT STDMETHODCALLTYPE
+    get_RequestHeaders(ICoreWebView2HttpRequestHeaders** requestHeaders) noexcept override;
     HRESULT STDMETHODCALLTYPE get_Cancel(BOOL* cancel) noexcept override;
     HRESULT STDMETHODCALLTYPE put_Cancel(BOOL cancel) noexcept override;
     HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* navigationId) noexcept override;
 
     bool cancelled() const { return cancel_; }
 
-private:
+  private:
     std::wstring uri_;
     bool userInitiated_;
     UINT64 navigationId_;
@@ -30,12 +32,14 @@ private:
 };
 
 class PermissionRequestedArgs final
-    : public StandinObject<ICoreWebView2PermissionRequestedEventArgs> {
-public:
-    PermissionRequestedArgs(std::wstring uri, COREWEBVIEW2_PERMISSION_KIND kind, bool userInitiated);
+    : public StandinObject<PermissionRequestedArgs, ICoreWebView2PermissionRequestedEventArgs> {
+  public:
+    PermissionRequestedArgs(std::wstring uri, COREWEBVIEW2_PERMISSION_KIND kind,
+                            bool userInitiated);
 
     HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) noexcept override;
-    HRESULT STDMETHODCALLTYPE get_PermissionKind(COREWEBVIEW2_PERMISSION_KIND* kind) noexcept override;
+    HRESULT STDMETHODCALLTYPE
+    get_PermissionKind(COREWEBVIEW2_PERMISSION_KIND* kind) noexcept override;
     HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* isUserInitiated) noexcept override;
     HRESULT STDMETHODCALLTYPE get_State(COREWEBVIEW2_PERMISSION_STATE* state) noexcept override;
     HRESULT STDMETHODCALLTYPE put_State(COREWEBVIEW2_PERMISSION_STATE state) noexcept override;
@@ -43,15 +47,16 @@ public:
 
     COREWEBVIEW2_PERMISSION_STATE state() const { return state_; }
 
-private:
+  private:
     std::wstring uri_;
     COREWEBVIEW2_PERMISSION_KIND kind_;
     bool userInitiated_;
     COREWEBVIEW2_PERMISSION_STATE state_ = COREWEBVIEW2_PERMISSION_STATE_DEFAULT;
 };
 
-class NewWindowRequestedArgs final : public StandinObject<ICoreWebView2NewWindowRequestedEventArgs> {
-public:
+class NewWindowRequestedArgs final
+    : public StandinObject<NewWindowRequestedArgs, ICoreWebView2NewWindowRequestedEventArgs> {
+  public:
     NewWindowRequestedArgs(std::wstring uri, bool userInitiated);
 
     HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) noexcept override;
@@ -61,40 +66,44 @@ public:
     HRESULT STDMETHODCALLTYPE get_Handled(BOOL* handled) noexcept override;
     HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* isUserInitiated) noexcept override;
     HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral** deferral) noexcept override;
-    HRESULT STDMETHODCALLTYPE get_WindowFeatures(ICoreWebView2WindowFeatures** value) noexcept override;
+    HRESULT STDMETHODCALLTYPE
+    get_WindowFeatures(ICoreWebView2WindowFeatures** value) noexcept override;
 
     bool handled() const { return handled_; }
     bool hasNewWindow() const { return static_cast<bool>(newWindow_); }
 
-private:
+  private:
     std::wstring uri_;
     bool userInitiated_;
     bool handled_ = false;
     ComRef<ICoreWebView2> newWindow_;
 };
 
-class WebMessageReceivedArgs final : public StandinObject<ICoreWebView2WebMessageReceivedEventArgs> {
-public:
+class WebMessageReceivedArgs final
+    : public StandinObject<WebMessageReceivedArgs, ICoreWebView2WebMessageReceivedEventArgs> {
+  public:
     // |asString|: the message when the page posted a string; absent when it posted another value.
     WebMessageReceivedArgs(std::wstring source, std::wstring asJson,
                            std::optional<std::wstring> asString);
 
     HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* source) noexcept override;
     HRESULT STDMETHODCALLTYPE get_WebMessageAsJson(LPWSTR* webMessageAsJson) noexcept override;
-    HRESULT STDMETHODCALLTYPE TryGetWebMessageAsString(LPWSTR* webMessageAsString) noexcept override;
+    HRESULT STDMETHODCALLTYPE
+    TryGetWebMessageAsString(LPWSTR* webMessageAsString) noexcept override;
 
-private:
+  private:
     std::wstring source_;
     std::wstring asJson_;
     std::optional<std::wstring> asString_;
 };
 
-class DomContentLoadedArgs final : public StandinObject<ICoreWebView2DOMContentLoadedEventArgs> {
-public:
+class DomContentLoadedArgs final
+    : public StandinObject<DomContentLoadedArgs, ICoreWebView2DOMContentLoadedEventArgs> {
+  public:
     explicit DomContentLoadedArgs(UINT64 navigationId);
     HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* navigationId) noexcept override;
 
-private:
+  private:
     UINT64 navigationId_;
 };
 

@@ -7,12 +7,14 @@ namespace quorvane::standin {
 HRESULT EventHandlers::add(const wchar_t* event, void* handler,
                            EventRegistrationToken* token) noexcept {
     record(std::wstring(L"add ") + event + L" token=" + (token != nullptr ? L"set" : L"null"));
-    if (handler == nullptr) return E_INVALIDARG;
+    if (handler == nullptr)
+        return E_INVALIDARG;
     try {
         auto* unknown = static_cast<IUnknown*>(handler);
         INT64 value = nextToken_++;
         entries_.push_back(Entry{event, value, ComRef<IUnknown>::copyOf(unknown)});
-        if (token != nullptr) token->value = value;
+        if (token != nullptr)
+            token->value = value;
         return S_OK;
     } catch (...) {
         return E_OUTOFMEMORY;

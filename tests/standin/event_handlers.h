@@ -17,7 +17,7 @@ namespace quorvane::standin {
 // handlers are kept as IUnknown and handed back as their own interface when raised (some of the
 // controller's handler interfaces are only ever known by name).
 class EventHandlers {
-public:
+  public:
     // Records "add <event> token=<set|null>". A null token pointer is accepted.
     HRESULT add(const wchar_t* event, void* handler, EventRegistrationToken* token) noexcept;
     // Records "remove <event>"; an unknown token is ignored.
@@ -30,13 +30,14 @@ public:
         std::vector<ComRef<Handler>> found;
         for (const Entry& entry : entries_) {
             if (entry.event == event) {
-                found.push_back(ComRef<Handler>::copyOf(reinterpret_cast<Handler*>(entry.handler.get())));
+                found.push_back(
+                    ComRef<Handler>::copyOf(reinterpret_cast<Handler*>(entry.handler.get())));
             }
         }
         return found;
     }
 
-private:
+  private:
     struct Entry {
         std::wstring event;
         INT64 token;

@@ -16,13 +16,15 @@ using namespace quorvane::standin;
 QV_STANDIN_API HRESULT STDMETHODCALLTYPE
 GetAvailableCoreWebView2BrowserVersionString(PCWSTR browserExecutableFolder, LPWSTR* versionInfo) {
     const Scenario scenario = loadScenario();
-    if (versionInfo == nullptr) return E_POINTER;
+    if (versionInfo == nullptr)
+        return E_POINTER;
     *versionInfo = nullptr;
     record(L"GetAvailableCoreWebView2BrowserVersionString browserFolder=" +
            textOrNull(browserExecutableFolder) + L" -> " +
            (scenario.runtimePresent ? escapeText(scenario.version) : L"(none)"));
     // As the loader does when it finds no runtime: a failure code and no string.
-    if (!scenario.runtimePresent) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+    if (!scenario.runtimePresent)
+        return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
     return copyOut(scenario.version, versionInfo);
 }
 
@@ -60,10 +62,13 @@ QV_STANDIN_API HRESULT STDMETHODCALLTYPE CreateWebViewEnvironmentWithOptionsInte
     }
 }
 
-QV_STANDIN_API HRESULT STDMETHODCALLTYPE StandinCreateEnvironment(ICoreWebView2Environment** environment) {
-    if (environment == nullptr) return E_POINTER;
+QV_STANDIN_API HRESULT STDMETHODCALLTYPE
+StandinCreateEnvironment(ICoreWebView2Environment** environment) {
+    if (environment == nullptr)
+        return E_POINTER;
     try {
-        *environment = makeObject<Environment>(Dispatcher::forCurrentThread(), loadScenario()).detach();
+        *environment =
+            makeObject<Environment>(Dispatcher::forCurrentThread(), loadScenario()).detach();
         return *environment != nullptr ? S_OK : E_OUTOFMEMORY;
     } catch (...) {
         *environment = nullptr;
@@ -71,11 +76,14 @@ QV_STANDIN_API HRESULT STDMETHODCALLTYPE StandinCreateEnvironment(ICoreWebView2E
     }
 }
 
-QV_STANDIN_API HRESULT STDMETHODCALLTYPE StandinCreateWebResourceRequestedEventArgs(
-    LPCWSTR uri, LPCWSTR method, LPCWSTR headers, ICoreWebView2WebResourceRequestedEventArgs** args) {
-    if (args == nullptr) return E_POINTER;
+QV_STANDIN_API HRESULT STDMETHODCALLTYPE
+StandinCreateWebResourceRequestedEventArgs(LPCWSTR uri, LPCWSTR method, LPCWSTR headers,
+                                           ICoreWebView2WebResourceRequestedEventArgs** args) {
+    if (args == nullptr)
+        return E_POINTER;
     *args = nullptr;
-    if (uri == nullptr || method == nullptr) return E_INVALIDARG;
+    if (uri == nullptr || method == nullptr)
+        return E_INVALIDARG;
     try {
         ComRef<Request> request =
             makeObject<Request>(uri, method, headers != nullptr ? headers : L"");
@@ -88,32 +96,43 @@ QV_STANDIN_API HRESULT STDMETHODCALLTYPE StandinCreateWebResourceRequestedEventA
     }
 }
 
-QV_STANDIN_API HRESULT STDMETHODCALLTYPE StandinDescribeResponse(
-    ICoreWebView2WebResourceResponse* response, int* statusCode, LPWSTR* reasonPhrase,
-    LPWSTR* headers, IStream** content) {
-    if (reasonPhrase != nullptr) *reasonPhrase = nullptr;
-    if (headers != nullptr) *headers = nullptr;
-    if (content != nullptr) *content = nullptr;
-    if (!asStandin<Response>(response)) return E_INVALIDARG;
+QV_STANDIN_API HRESULT STDMETHODCALLTYPE
+StandinDescribeResponse(ICoreWebView2WebResourceResponse* response, int* statusCode,
+                        LPWSTR* reasonPhrase, LPWSTR* headers, IStream** content) {
+    if (reasonPhrase != nullptr)
+        *reasonPhrase = nullptr;
+    if (headers != nullptr)
+        *headers = nullptr;
+    if (content != nullptr)
+        *content = nullptr;
+    if (!asStandin<Response>(response))
+        return E_INVALIDARG;
     try {
         ResponseFacts facts = factsOf(response);
-        if (statusCode != nullptr) *statusCode = facts.statusCode;
-        if (reasonPhrase != nullptr) copyOut(facts.reasonPhrase, reasonPhrase);
-        if (headers != nullptr) copyOut(facts.headers, headers);
-        if (content != nullptr) *content = facts.content.detach();
+        if (statusCode != nullptr)
+            *statusCode = facts.statusCode;
+        if (reasonPhrase != nullptr)
+            copyOut(facts.reasonPhrase, reasonPhrase);
+        if (headers != nullptr)
+            copyOut(facts.headers, headers);
+        if (content != nullptr)
+            *content = facts.content.detach();
         return S_OK;
     } catch (...) {
         return E_OUTOFMEMORY;
     }
 }
 
-QV_STANDIN_API HRESULT STDMETHODCALLTYPE StandinCreateController(HWND parent, ICoreWebView2Controller** controller) {
-    if (controller == nullptr) return E_POINTER;
+QV_STANDIN_API HRESULT STDMETHODCALLTYPE
+StandinCreateController(HWND parent, ICoreWebView2Controller** controller) {
+    if (controller == nullptr)
+        return E_POINTER;
     *controller = nullptr;
     try {
         ComRef<Environment> environment =
             makeObject<Environment>(Dispatcher::forCurrentThread(), loadScenario());
-        if (!environment) return E_OUTOFMEMORY;
+        if (!environment)
+            return E_OUTOFMEMORY;
         *controller = environment->makeController(parent).detach();
         return *controller != nullptr ? S_OK : E_OUTOFMEMORY;
     } catch (...) {

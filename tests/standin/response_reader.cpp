@@ -17,7 +17,8 @@ struct ReadJob {
 
 ReadResult readToEnd(IStream* stream) {
     ReadResult result;
-    if (stream == nullptr) return result;
+    if (stream == nullptr)
+        return result;
     std::string buffer(64 * 1024, '\0');
     for (;;) {
         ULONG read = 0;
@@ -26,7 +27,8 @@ ReadResult readToEnd(IStream* stream) {
             result.error = hr;
             break;
         }
-        if (read == 0) break;
+        if (read == 0)
+            break;
         result.bytes.append(buffer.data(), read);
         if (result.bytes.size() >= kMaxBody) {
             result.truncated = true;
@@ -39,8 +41,10 @@ ReadResult readToEnd(IStream* stream) {
 // One reader thread for the whole process. It is never joined: a DLL cannot wait for its
 // threads while being unloaded, and the process's end stops it.
 class Reader {
-public:
-    Reader() { std::thread([this] { run(); }).detach(); }
+  public:
+    Reader() {
+        std::thread([this] { run(); }).detach();
+    }
 
     void add(ReadJob job) {
         {
@@ -50,7 +54,7 @@ public:
         wake_.notify_one();
     }
 
-private:
+  private:
     void run() {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
         for (;;) {

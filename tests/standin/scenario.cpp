@@ -15,7 +15,9 @@ namespace {
 
 using nlohmann::json;
 
-std::wstring wide(const json& value) { return utf8ToWide(value.get<std::string>()); }
+std::wstring wide(const json& value) {
+    return utf8ToWide(value.get<std::string>());
+}
 
 // An HRESULT written as a hex string ("0x80004005") or as a number.
 HRESULT hresultOf(const json& value) {
@@ -27,19 +29,22 @@ HRESULT hresultOf(const json& value) {
 
 CreationOutcome outcomeOf(const json& value) {
     CreationOutcome outcome;
-    if (value.contains("returns")) outcome.returns = hresultOf(value["returns"]);
+    if (value.contains("returns"))
+        outcome.returns = hresultOf(value["returns"]);
     if (value.contains("completes")) {
         outcome.completes = hresultOf(value["completes"]);
         outcome.deliversObject = SUCCEEDED(outcome.completes);
     }
-    if (value.contains("nullObject")) outcome.deliversObject = !value["nullObject"].get<bool>();
+    if (value.contains("nullObject"))
+        outcome.deliversObject = !value["nullObject"].get<bool>();
     return outcome;
 }
 
 std::wstring headerLines(const json& value) {
     std::wstring lines;
     for (const json& line : value) {
-        if (!lines.empty()) lines += L"\n";
+        if (!lines.empty())
+            lines += L"\n";
         lines += wide(line);
     }
     return lines;
@@ -68,25 +73,38 @@ Step stepOf(const json& value) {
             known = true;
         }
     }
-    if (!known) throw std::invalid_argument("unknown step \"" + name + "\"");
-    if (value.contains("uri")) step.uri = wide(value["uri"]);
-    if (value.contains("method")) step.method = wide(value["method"]);
-    if (value.contains("headers")) step.headers = headerLines(value["headers"]);
-    if (value.contains("context")) step.context = value["context"].get<int>();
-    if (value.contains("source")) step.source = wide(value["source"]);
-    if (value.contains("text")) step.text = wide(value["text"]);
-    if (value.contains("enter")) step.flag = value["enter"].get<bool>();
-    if (value.contains("userInitiated")) step.flag = value["userInitiated"].get<bool>();
-    if (value.contains("parses")) step.parses = value["parses"].get<bool>();
-    if (value.contains("kind")) step.number = value["kind"].get<int>();
-    if (value.contains("ms")) step.number = value["ms"].get<int>();
+    if (!known)
+        throw std::invalid_argument("unknown step \"" + name + "\"");
+    if (value.contains("uri"))
+        step.uri = wide(value["uri"]);
+    if (value.contains("method"))
+        step.method = wide(value["method"]);
+    if (value.contains("headers"))
+        step.headers = headerLines(value["headers"]);
+    if (value.contains("context"))
+        step.context = value["context"].get<int>();
+    if (value.contains("source"))
+        step.source = wide(value["source"]);
+    if (value.contains("text"))
+        step.text = wide(value["text"]);
+    if (value.contains("enter"))
+        step.flag = value["enter"].get<bool>();
+    if (value.contains("userInitiated"))
+        step.flag = value["userInitiated"].get<bool>();
+    if (value.contains("parses"))
+        step.parses = value["parses"].get<bool>();
+    if (value.contains("kind"))
+        step.number = value["kind"].get<int>();
+    if (value.contains("ms"))
+        step.number = value["ms"].get<int>();
     return step;
 }
 
 std::string readWholeFile(const std::wstring& path) {
     ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throw std::runtime_error("cannot open the scenario file");
+    if (!file)
+        throw std::runtime_error("cannot open the scenario file");
     std::string bytes;
     char buffer[4096];
     DWORD read = 0;
@@ -103,15 +121,22 @@ Scenario parseScenario(const std::string& text) {
     Scenario scenario;
     if (root.contains("runtime")) {
         const json& runtime = root["runtime"];
-        if (runtime.contains("present")) scenario.runtimePresent = runtime["present"].get<bool>();
-        if (runtime.contains("version")) scenario.version = wide(runtime["version"]);
+        if (runtime.contains("present"))
+            scenario.runtimePresent = runtime["present"].get<bool>();
+        if (runtime.contains("version"))
+            scenario.version = wide(runtime["version"]);
     }
-    if (root.contains("environment")) scenario.environment = outcomeOf(root["environment"]);
-    if (root.contains("controller")) scenario.controller = outcomeOf(root["controller"]);
-    if (root.contains("webView2")) scenario.offersWebView2 = root["webView2"].get<bool>();
-    if (root.contains("pagesParse")) scenario.pagesParse = root["pagesParse"].get<bool>();
+    if (root.contains("environment"))
+        scenario.environment = outcomeOf(root["environment"]);
+    if (root.contains("controller"))
+        scenario.controller = outcomeOf(root["controller"]);
+    if (root.contains("webView2"))
+        scenario.offersWebView2 = root["webView2"].get<bool>();
+    if (root.contains("pagesParse"))
+        scenario.pagesParse = root["pagesParse"].get<bool>();
     if (root.contains("steps")) {
-        for (const json& step : root["steps"]) scenario.steps.push_back(stepOf(step));
+        for (const json& step : root["steps"])
+            scenario.steps.push_back(stepOf(step));
     }
     return scenario;
 }
@@ -119,7 +144,8 @@ Scenario parseScenario(const std::string& text) {
 Scenario loadScenario() {
     wchar_t path[MAX_PATH * 2] = {};
     DWORD length = GetEnvironmentVariableW(kScenarioVariable, path, MAX_PATH * 2);
-    if (length == 0 || length >= MAX_PATH * 2) return Scenario();
+    if (length == 0 || length >= MAX_PATH * 2)
+        return Scenario();
     try {
         return parseScenario(readWholeFile(path));
     } catch (const std::exception& error) {

@@ -9,8 +9,8 @@ namespace quorvane::standin {
 
 // How one asynchronous creation (environment or controller) turns out.
 struct CreationOutcome {
-    HRESULT returns = S_OK;    // what the creating call itself returns; a failure means no completion
-    HRESULT completes = S_OK;  // the error code handed to the completion
+    HRESULT returns = S_OK;  // what the creating call itself returns; a failure means no completion
+    HRESULT completes = S_OK;    // the error code handed to the completion
     bool deliversObject = true;  // false: the completion receives a null object
 };
 

@@ -9,15 +9,16 @@ namespace quorvane::standin {
 namespace {
 
 const wchar_t* const kNames[Settings::Count] = {
-    L"IsScriptEnabled",       L"IsWebMessageEnabled",           L"AreDefaultScriptDialogsEnabled",
-    L"IsStatusBarEnabled",    L"AreDevToolsEnabled",            L"AreDefaultContextMenusEnabled",
-    L"AreHostObjectsAllowed", L"IsZoomControlEnabled",          L"IsBuiltInErrorPageEnabled",
+    L"IsScriptEnabled",       L"IsWebMessageEnabled",  L"AreDefaultScriptDialogsEnabled",
+    L"IsStatusBarEnabled",    L"AreDevToolsEnabled",   L"AreDefaultContextMenusEnabled",
+    L"AreHostObjectsAllowed", L"IsZoomControlEnabled", L"IsBuiltInErrorPageEnabled",
 };
 
 }  // namespace
 
 HRESULT Settings::get(Index index, BOOL* value) const noexcept {
-    if (value == nullptr) return E_POINTER;
+    if (value == nullptr)
+        return E_POINTER;
     *value = values_[index] ? TRUE : FALSE;
     return S_OK;
 }

@@ -12,7 +12,8 @@ namespace {
 template <typename Fn>
 Fn exported(HMODULE module, const char* name) {
     auto* address = reinterpret_cast<void*>(GetProcAddress(module, name));
-    if (address == nullptr) throw std::runtime_error(std::string("stand-in lacks ") + name);
+    if (address == nullptr)
+        throw std::runtime_error(std::string("stand-in lacks ") + name);
     return reinterpret_cast<Fn>(address);
 }
 
@@ -32,12 +33,15 @@ std::wstring taken(LPWSTR text) {
 std::wstring buildOutputPath(std::string_view unixPath) {
     std::wstring path = L"Z:" + utf8ToWide(unixPath);
     for (wchar_t& c : path) {
-        if (c == L'/') c = L'\\';
+        if (c == L'/')
+            c = L'\\';
     }
     return path;
 }
 
-std::wstring standinDllPath() { return buildOutputPath(QV_STANDIN_DLL); }
+std::wstring standinDllPath() {
+    return buildOutputPath(QV_STANDIN_DLL);
+}
 
 StandinClient& StandinClient::instance() {
     static StandinClient client;
@@ -47,7 +51,8 @@ StandinClient& StandinClient::instance() {
 StandinClient::StandinClient() {
     // By full path: a bare name would be searched for, and could find another copy.
     module_ = LoadLibraryExW(standinDllPath().c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    if (module_ == nullptr) throw std::runtime_error("cannot load the stand-in runtime");
+    if (module_ == nullptr)
+        throw std::runtime_error("cannot load the stand-in runtime");
     createEnvironment_ = exported<StandinCreateEnvironmentFn>(module_, "StandinCreateEnvironment");
     createRequestArgs_ = exported<StandinCreateWebResourceRequestedEventArgsFn>(
         module_, "StandinCreateWebResourceRequestedEventArgs");
@@ -74,8 +79,7 @@ StandinResponse StandinClient::describeResponse(ICoreWebView2WebResourceResponse
     StandinResponse result;
     LPWSTR reason = nullptr;
     LPWSTR headers = nullptr;
-    check(describeResponse_(response, &result.statusCode, &reason, &headers,
-                            result.content.put()),
+    check(describeResponse_(response, &result.statusCode, &reason, &headers, result.content.put()),
           "StandinDescribeResponse");
     result.reasonPhrase = taken(reason);
     result.headers = taken(headers);
@@ -96,7 +100,8 @@ std::vector<std::string> StandinClient::takeTranscript() const {
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
+        if (end == std::string::npos)
+            end = text.size();
         result.push_back(text.substr(start, end - start));
         start = end + 1;
     }
@@ -105,12 +110,14 @@ std::vector<std::string> StandinClient::takeTranscript() const {
 
 std::string readRest(IStream* stream) {
     std::string bytes;
-    if (stream == nullptr) return bytes;
+    if (stream == nullptr)
+        return bytes;
     char buffer[8192];
     for (;;) {
         ULONG read = 0;
         HRESULT hr = stream->Read(buffer, sizeof buffer, &read);
-        if (FAILED(hr) || read == 0) break;
+        if (FAILED(hr) || read == 0)
+            break;
         bytes.append(buffer, read);
     }
     return bytes;

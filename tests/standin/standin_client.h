@@ -22,14 +22,14 @@ std::wstring standinDllPath();
 struct StandinResponse {
     int statusCode = 0;
     std::wstring reasonPhrase;
-    std::wstring headers;      // exactly as passed to CreateWebResourceResponse
-    ComRef<IStream> content;   // may be null
+    std::wstring headers;     // exactly as passed to CreateWebResourceResponse
+    ComRef<IStream> content;  // may be null
 };
 
 // The stand-in runtime loaded into this process by its full path, with typed wrappers of its
 // test-only exports. Every wrapper throws std::runtime_error when the export fails.
 class StandinClient {
-public:
+  public:
     // Loaded once per process; throws when the DLL or an export is missing.
     static StandinClient& instance();
 
@@ -45,7 +45,7 @@ public:
     // The transcript lines recorded in this process since the last call (UTF-8).
     std::vector<std::string> takeTranscript() const;
 
-private:
+  private:
     StandinClient();
 
     HMODULE module_ = nullptr;

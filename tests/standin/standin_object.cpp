@@ -7,10 +7,12 @@
 namespace quorvane::standin {
 
 HRESULT copyOut(const std::wstring& text, LPWSTR* out) {
-    if (out == nullptr) return E_POINTER;
+    if (out == nullptr)
+        return E_POINTER;
     size_t bytes = (text.size() + 1) * sizeof(wchar_t);
     *out = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
-    if (*out == nullptr) return E_OUTOFMEMORY;
+    if (*out == nullptr)
+        return E_OUTOFMEMORY;
     std::memcpy(*out, text.c_str(), bytes);
     return S_OK;
 }

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "app/com_ref.h"
+#include "browser/com_object.h"
 
 namespace quorvane::standin {
 
@@ -17,61 +18,44 @@ namespace quorvane::standin {
 inline constexpr IID IID_StandinSelf = {
     0x5D1E4C2B, 0x8A3F, 0x4E7D, {0x9B, 0x60, 0x0C, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}};
 
-// The COM plumbing of a stand-in object implementing |Interface|: interlocked reference count,
-// QueryInterface answering IUnknown, the interface's IID and IID_StandinSelf, and clearing the
-// out-pointer with E_NOINTERFACE for anything else.
-template <typename Interface>
-class StandinObject : public Interface {
-public:
-    explicit StandinObject(REFIID iid) : iid_(iid) {}
-    virtual ~StandinObject() = default;
-    StandinObject(const StandinObject&) = delete;
-    StandinObject& operator=(const StandinObject&) = delete;
+// A stand-in object implementing |Interface|, on the project's one IUnknown (ComObject). Beyond
+// IUnknown and the interface's IID it answers IID_StandinSelf, and whatever alsoAnswers admits.
+template <typename Derived, typename Interface>
+class StandinObject : public ComObject<Derived, Interface> {
+  public:
+    explicit StandinObject(REFIID iid) : ComObject<Derived, Interface>(iid) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override {
-        if (object == nullptr) return E_POINTER;
-        *object = nullptr;
-        if (!answers(riid)) return E_NOINTERFACE;
-        *object = static_cast<Interface*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override {
-        return static_cast<ULONG>(InterlockedIncrement(&references_));
-    }
-    ULONG STDMETHODCALLTYPE Release() noexcept override {
-        LONG left = InterlockedDecrement(&references_);
-        if (left == 0) delete this;
-        return static_cast<ULONG>(left);
+        if (object != nullptr && (IsEqualIID(riid, IID_StandinSelf) || alsoAnswers(riid))) {
+            *object = static_cast<Interface*>(this);
+            this->AddRef();
+            return S_OK;
+        }
+        return ComObject<Derived, Interface>::QueryInterface(riid, object);
     }
 
-protected:
-    virtual bool answers(REFIID riid) const {
-        return IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, iid_) ||
-               IsEqualIID(riid, IID_StandinSelf);
-    }
-
-private:
-    LONG references_ = 1;
-    const IID iid_;
+  protected:
+    virtual bool alsoAnswers(REFIID) const { return false; }
 };
 
 // A copyable counted reference, for the captures of queued tasks (std::function copies them).
 template <typename T>
 class Held {
-public:
+  public:
     explicit Held(T* object) : object_(object) {
-        if (object_ != nullptr) object_->AddRef();
+        if (object_ != nullptr)
+            object_->AddRef();
     }
     Held(const Held& other) : Held(other.object_) {}
     Held& operator=(const Held&) = delete;
     ~Held() {
-        if (object_ != nullptr) object_->Release();
+        if (object_ != nullptr)
+            object_->Release();
     }
     T* get() const { return object_; }
     T* operator->() const { return object_; }
 
-private:
+  private:
     T* object_;
 };
 
@@ -84,9 +68,11 @@ ComRef<T> makeObject(Args&&... args) {
 // The stand-in object of type T behind |object|, or null when |object| is not one of ours.
 template <typename T, typename I>
 ComRef<T> asStandin(I* object) {
-    if (object == nullptr) return ComRef<T>();
+    if (object == nullptr)
+        return ComRef<T>();
     void* self = nullptr;
-    if (FAILED(object->QueryInterface(IID_StandinSelf, &self))) return ComRef<T>();
+    if (FAILED(object->QueryInterface(IID_StandinSelf, &self)))
+        return ComRef<T>();
     I* base = static_cast<I*>(self);
     T* typed = dynamic_cast<T*>(base);
     if (typed == nullptr) {

@@ -39,32 +39,26 @@
 // "(null)"; HRESULTs are 0x + 8 uppercase hex digits; flags 0/1.
 //   GetAvailableCoreWebView2BrowserVersionString browserFolder=F -> V        (V: version or (none))
 //   CreateCoreWebView2EnvironmentWithOptions browserFolder=F userDataFolder=D
-//   CreateWebViewEnvironmentWithOptionsInternal checkRunningInstance=1 runtimeType=0 userDataFolder=D
-//   environment creation returned HR                  (the scenario's immediate failure)
-//   options (null) | options ICoreWebView2EnvironmentOptions refused HR
-//   options AdditionalBrowserArguments=A
-//   options Language=L
-//   options TargetCompatibleBrowserVersion=V
+//   CreateWebViewEnvironmentWithOptionsInternal checkRunningInstance=1 runtimeType=0
+//   userDataFolder=D environment creation returned HR                  (the scenario's immediate
+//   failure) options (null) | options ICoreWebView2EnvironmentOptions refused HR options
+//   AdditionalBrowserArguments=A options Language=L options TargetCompatibleBrowserVersion=V
 //   options AllowSingleSignOnUsingOSPrimaryAccount=0
-//   options ICoreWebView2EnvironmentOptions2 refused 0x80004002 out=null   (or "answered ... out=set")
-//   EnvironmentCompleted hr=HR environment=yes|no
-//   CreateCoreWebView2Controller parent=<window class>|(null)|(invalid)
-//   controller creation returned HR
-//   ControllerCompleted hr=HR controller=yes|no
-//   settings IsScriptEnabled=1              (every put; names without get_/put_)
-//   filter add PATTERN context=N            filter remove PATTERN context=N
-//   add EVENT token=set|null                remove EVENT      (EVENT: the name after add_)
-//   controller Bounds=L,T,R,B               controller IsVisible=1     controller MoveFocus=0
-//   controller ZoomFactor=Z   controller SetBoundsAndZoomFactor=L,T,R,B Z
-//   controller NotifyParentWindowPositionChanged   controller ParentWindow=C   controller Close
-//   Navigate URI                            NavigateToString HTML
-//   NavigationStarting URI userInitiated=0  then: navigation cancelled | navigation allowed
-//   WebResourceRequested METHOD URI context=N
-//   request METHOD URI context=N unfiltered (no filter matched: nothing raised)
-//   response none                            (the handler set no response)
-//   response STATUS REASON headers=BLOCK body[N]=BYTES     (N <= 4096 bytes)
-//   response STATUS REASON headers=BLOCK body[N]~fnv1a64:HEX16   (larger bodies)
-//   response STATUS REASON headers=BLOCK body=(none)        (no content stream)
+//   options ICoreWebView2EnvironmentOptions2 refused 0x80004002 out=null   (or "answered ...
+//   out=set") EnvironmentCompleted hr=HR environment=yes|no CreateCoreWebView2Controller
+//   parent=<window class>|(null)|(invalid) controller creation returned HR ControllerCompleted
+//   hr=HR controller=yes|no settings IsScriptEnabled=1              (every put; names without
+//   get_/put_) filter add PATTERN context=N            filter remove PATTERN context=N add EVENT
+//   token=set|null                remove EVENT      (EVENT: the name after add_) controller
+//   Bounds=L,T,R,B               controller IsVisible=1     controller MoveFocus=0 controller
+//   ZoomFactor=Z   controller SetBoundsAndZoomFactor=L,T,R,B Z controller
+//   NotifyParentWindowPositionChanged   controller ParentWindow=C   controller Close Navigate URI
+//   NavigateToString HTML NavigationStarting URI userInitiated=0  then: navigation cancelled |
+//   navigation allowed WebResourceRequested METHOD URI context=N request METHOD URI context=N
+//   unfiltered (no filter matched: nothing raised) response none                            (the
+//   handler set no response) response STATUS REASON headers=BLOCK body[N]=BYTES     (N <= 4096
+//   bytes) response STATUS REASON headers=BLOCK body[N]~fnv1a64:HEX16   (larger bodies) response
+//   STATUS REASON headers=BLOCK body=(none)        (no content stream)
 //       (then " read-error=HR" when a Read failed, " truncated" past 256 MiB; the body is read
 //        from the stream's current position to its end, on a worker thread, after the handler
 //        returned; BLOCK is the header text exactly as passed to CreateWebResourceResponse)
@@ -74,9 +68,8 @@
 //   WebMessageReceived suppressed: web messages disabled
 //   ContainsFullScreenElementChanged 0|1
 //   PermissionRequested kind=K uri=U userInitiated=0|1   then: permission state=S
-//   NewWindowRequested URI userInitiated=0|1             then: new window handled=0|1 newWindow=none|set
-//   WindowCloseRequested
-//   wait MS                                 steps done
+//   NewWindowRequested URI userInitiated=0|1             then: new window handled=0|1
+//   newWindow=none|set WindowCloseRequested wait MS                                 steps done
 //   PostWebMessageAsJson J   PostWebMessageAsString T   Reload   Stop   GoBack   GoForward
 //   OpenDevToolsWindow
 //   unsupported INTERFACE::METHOD           (a method the stand-in does not model: E_NOTIMPL)
@@ -89,17 +82,20 @@
 #ifdef QV_STANDIN_BUILDING
 // A synchronously made environment on the calling thread (its events still come from that
 // thread's message loop), for in-process tests that need CreateWebResourceResponse.
-QV_STANDIN_API HRESULT STDMETHODCALLTYPE StandinCreateEnvironment(ICoreWebView2Environment** environment);
+QV_STANDIN_API HRESULT STDMETHODCALLTYPE
+StandinCreateEnvironment(ICoreWebView2Environment** environment);
 // Event arguments of one request; |headers|: "Name: value" lines separated by \n.
-QV_STANDIN_API HRESULT STDMETHODCALLTYPE StandinCreateWebResourceRequestedEventArgs(
-    LPCWSTR uri, LPCWSTR method, LPCWSTR headers, ICoreWebView2WebResourceRequestedEventArgs** args);
+QV_STANDIN_API HRESULT STDMETHODCALLTYPE
+StandinCreateWebResourceRequestedEventArgs(LPCWSTR uri, LPCWSTR method, LPCWSTR headers,
+                                           ICoreWebView2WebResourceRequestedEventArgs** args);
 // What a response made by the stand-in holds; every out-parameter may be null. E_INVALIDARG
 // for a response the stand-in did not make.
-QV_STANDIN_API HRESULT STDMETHODCALLTYPE StandinDescribeResponse(
-    ICoreWebView2WebResourceResponse* response, int* statusCode, LPWSTR* reasonPhrase,
-    LPWSTR* headers, IStream** content);
+QV_STANDIN_API HRESULT STDMETHODCALLTYPE
+StandinDescribeResponse(ICoreWebView2WebResourceResponse* response, int* statusCode,
+                        LPWSTR* reasonPhrase, LPWSTR* headers, IStream** content);
 // A controller (and view) in |parent|, made at once.
-QV_STANDIN_API HRESULT STDMETHODCALLTYPE StandinCreateController(HWND parent, ICoreWebView2Controller** controller);
+QV_STANDIN_API HRESULT STDMETHODCALLTYPE
+StandinCreateController(HWND parent, ICoreWebView2Controller** controller);
 // The transcript lines recorded in this process so far, each ended by \n; clears them.
 QV_STANDIN_API HRESULT STDMETHODCALLTYPE StandinTakeTranscript(LPWSTR* lines);
 #endif

@@ -8,10 +8,17 @@ namespace {
 
 void appendEscaped(std::wstring& out, unsigned code) {
     switch (code) {
-        case L'\r': out += L"\\r"; return;
-        case L'\n': out += L"\\n"; return;
-        case L'\t': out += L"\\t"; return;
-        default: break;
+        case L'\r':
+            out += L"\\r";
+            return;
+        case L'\n':
+            out += L"\\n";
+            return;
+        case L'\t':
+            out += L"\\t";
+            return;
+        default:
+            break;
     }
     wchar_t hex[8];
     swprintf(hex, 8, L"\\x%02X", code);

@@ -18,7 +18,8 @@ std::wstring escapeText(std::wstring_view text);
 std::wstring textOrNull(const wchar_t* text);
 
 // A response body: "body[N]=" and the bytes (printable ASCII as is, CR/LF/TAB as \r \n \t, every
-// other byte \xHH) up to kLargeBody bytes; above that "body[N]~fnv1a64:" and 16 lowercase hex digits.
+// other byte \xHH) up to kLargeBody bytes; above that "body[N]~fnv1a64:" and 16 lowercase hex
+// digits.
 inline constexpr size_t kLargeBody = 4096;
 std::wstring describeBody(std::string_view bytes);
 

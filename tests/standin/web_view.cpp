@@ -33,17 +33,20 @@ bool wildcardMatch(const wchar_t* pattern, const wchar_t* text) {
             return false;
         }
     }
-    while (*pattern == L'*') ++pattern;
+    while (*pattern == L'*')
+        ++pattern;
     return *pattern == L'\0';
 }
 
 // The runtime refuses a URI without a scheme (a relative one) with E_INVALIDARG.
 bool hasScheme(const std::wstring& uri) {
     size_t colon = uri.find(L':');
-    if (colon == 0 || colon == std::wstring::npos || !std::iswalpha(uri[0])) return false;
+    if (colon == 0 || colon == std::wstring::npos || !std::iswalpha(uri[0]))
+        return false;
     for (size_t i = 1; i < colon; ++i) {
         wchar_t c = uri[i];
-        if (!std::iswalnum(c) && c != L'+' && c != L'-' && c != L'.') return false;
+        if (!std::iswalnum(c) && c != L'+' && c != L'-' && c != L'.')
+            return false;
     }
     return true;
 }
@@ -53,12 +56,15 @@ const wchar_t kDocumentHeaders[] =
     L"Upgrade-Insecure-Requests: 1";
 
 HRESULT copyBool(bool value, BOOL* out) {
-    if (out == nullptr) return E_POINTER;
+    if (out == nullptr)
+        return E_POINTER;
     *out = value ? TRUE : FALSE;
     return S_OK;
 }
 
-std::wstring flag(bool value) { return value ? L"1" : L"0"; }
+std::wstring flag(bool value) {
+    return value ? L"1" : L"0";
+}
 
 }  // namespace
 
@@ -70,16 +76,18 @@ WebView::WebView(std::shared_ptr<Dispatcher> dispatcher, Scenario scenario,
       environment_(std::move(environment)),
       settings_(makeObject<Settings>()) {}
 
-bool WebView::answers(REFIID riid) const {
-    if (IsEqualIID(riid, IID_ICoreWebView2_2)) return scenario_.offersWebView2;
-    return StandinObject::answers(riid);
+bool WebView::alsoAnswers(REFIID riid) const {
+    return scenario_.offersWebView2 && IsEqualIID(riid, IID_ICoreWebView2_2);
 }
 
-Held<WebView> WebView::self() { return Held<WebView>(this); }
+Held<WebView> WebView::self() {
+    return Held<WebView>(this);
+}
 
 bool WebView::filtered(const std::wstring& uri, int context) const {
     for (const Filter& filter : filters_) {
-        if ((filter.context == COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL || filter.context == context) &&
+        if ((filter.context == COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL ||
+             filter.context == context) &&
             wildcardMatch(filter.pattern.c_str(), uri.c_str())) {
             return true;
         }
@@ -90,8 +98,8 @@ bool WebView::filtered(const std::wstring& uri, int context) const {
 void WebView::requestResource(const std::wstring& uri, const std::wstring& method,
                               const std::wstring& headerLines, int context,
                               std::function<void()> done) {
-    const std::wstring what = escapeText(method) + L" " + escapeText(uri) + L" context=" +
-                              std::to_wstring(context);
+    const std::wstring what =
+        escapeText(method) + L" " + escapeText(uri) + L" context=" + std::to_wstring(context);
     if (!filtered(uri, context)) {
         // The runtime would fetch it from the network; nothing reaches the shell.
         record(L"request " + what + L" unfiltered");
@@ -122,8 +130,10 @@ void WebView::requestResource(const std::wstring& uri, const std::wstring& metho
                                        escapeText(facts->reasonPhrase) + L" headers=" +
                                        escapeText(facts->headers) + L" ";
                    line += hasContent ? describeBody(body.bytes) : L"body=(none)";
-                   if (FAILED(body.error)) line += L" read-error=" + hresultText(body.error);
-                   if (body.truncated) line += L" truncated";
+                   if (FAILED(body.error))
+                       line += L" read-error=" + hresultText(body.error);
+                   if (body.truncated)
+                       line += L" truncated";
                    record(line);
                    done();
                });
@@ -133,7 +143,8 @@ void WebView::navigate(const std::wstring& uri, bool userInitiated, bool parses,
                        std::function<void()> done) {
     const UINT64 id = ++navigationId_;
     record(L"NavigationStarting " + escapeText(uri) + L" userInitiated=" + flag(userInitiated));
-    ComRef<NavigationStartingArgs> args = makeObject<NavigationStartingArgs>(uri, userInitiated, id);
+    ComRef<NavigationStartingArgs> args =
+        makeObject<NavigationStartingArgs>(uri, userInitiated, id);
     for (auto& handler :
          handlers_.of<ICoreWebView2NavigationStartingEventHandler>(L"NavigationStarting")) {
         handler->Invoke(this, args.get());
@@ -148,7 +159,8 @@ void WebView::navigate(const std::wstring& uri, bool userInitiated, bool parses,
     auto view = self();
     requestResource(uri, L"GET", kDocumentHeaders, COREWEBVIEW2_WEB_RESOURCE_CONTEXT_DOCUMENT,
                     [view, parses, done = std::move(done)] {
-                        if (parses) view->raiseDomContentLoaded();
+                        if (parses)
+                            view->raiseDomContentLoaded();
                         done();
                     });
 }
@@ -189,7 +201,8 @@ void WebView::postMessage(const Step& step) {
         asJson = step.text;
         // A JSON text that is itself a string is a string message all the same.
         nlohmann::json value = nlohmann::json::parse(wideToUtf8(step.text), nullptr, false);
-        if (value.is_string()) asString = utf8ToWide(value.get<std::string>());
+        if (value.is_string())
+            asString = utf8ToWide(value.get<std::string>());
     }
     ComRef<WebMessageReceivedArgs> args =
         makeObject<WebMessageReceivedArgs>(step.source, std::move(asJson), std::move(asString));
@@ -241,12 +254,12 @@ void WebView::runStep(const Step& step, std::function<void()> done) {
                    flag(step.flag));
             ComRef<NewWindowRequestedArgs> args =
                 makeObject<NewWindowRequestedArgs>(step.uri, step.flag);
-            for (auto& handler : handlers_.of<ICoreWebView2NewWindowRequestedEventHandler>(
-                     L"NewWindowRequested")) {
+            for (auto& handler :
+                 handlers_.of<ICoreWebView2NewWindowRequestedEventHandler>(L"NewWindowRequested")) {
                 handler->Invoke(this, args.get());
             }
-            record(L"new window handled=" + flag(args->handled()) +
-                   L" newWindow=" + (args->hasNewWindow() ? L"set" : L"none"));
+            record(L"new window handled=" + flag(args->handled()) + L" newWindow=" +
+                   (args->hasNewWindow() ? L"set" : L"none"));
             break;
         }
         case Step::Kind::Close:
@@ -267,28 +280,32 @@ void WebView::runSteps(size_t next) {
         return;
     }
     auto view = self();
-    runStep(scenario_.steps[next], [view, next] {
-        view->dispatcher_->post([view, next] { view->runSteps(next + 1); });
-    });
+    runStep(scenario_.steps[next],
+            [view, next] { view->dispatcher_->post([view, next] { view->runSteps(next + 1); }); });
 }
 
 HRESULT WebView::get_Settings(ICoreWebView2Settings** settings) noexcept {
-    if (settings == nullptr) return E_POINTER;
+    if (settings == nullptr)
+        return E_POINTER;
     *settings = ComRef<ICoreWebView2Settings>::copyOf(settings_.get()).detach();
     return S_OK;
 }
 
-HRESULT WebView::get_Source(LPWSTR* uri) noexcept { return copyOut(source_, uri); }
+HRESULT WebView::get_Source(LPWSTR* uri) noexcept {
+    return copyOut(source_, uri);
+}
 
 HRESULT WebView::Navigate(LPCWSTR uri) noexcept {
     record(L"Navigate " + textOrNull(uri));
-    if (uri == nullptr || !hasScheme(uri)) return E_INVALIDARG;
+    if (uri == nullptr || !hasScheme(uri))
+        return E_INVALIDARG;
     try {
         auto view = self();
         std::wstring target = uri;
         dispatcher_->post([view, target] {
             view->navigate(target, false, view->scenario_.pagesParse, [view] {
-                if (view->stepsStarted_) return;
+                if (view->stepsStarted_)
+                    return;
                 view->stepsStarted_ = true;
                 view->dispatcher_->post([view] { view->runSteps(0); });
             });
@@ -304,12 +321,12 @@ HRESULT WebView::NavigateToString(LPCWSTR htmlContent) noexcept {
     return S_OK;
 }
 
-#define QV_STANDIN_EVENT(Name, Handler)                                                    \
+#define QV_STANDIN_EVENT(Name, Handler)                                                     \
     HRESULT WebView::add_##Name(Handler* handler, EventRegistrationToken* token) noexcept { \
-        return handlers_.add(L## #Name, handler, token);                                  \
-    }                                                                                      \
-    HRESULT WebView::remove_##Name(EventRegistrationToken token) noexcept {                \
-        return handlers_.remove(L## #Name, token);                                        \
+        return handlers_.add(L## #Name, handler, token);                                    \
+    }                                                                                       \
+    HRESULT WebView::remove_##Name(EventRegistrationToken token) noexcept {                 \
+        return handlers_.remove(L## #Name, token);                                          \
     }
 QV_STANDIN_EVENT(NavigationStarting, ICoreWebView2NavigationStartingEventHandler)
 QV_STANDIN_EVENT(ContentLoading, ICoreWebView2ContentLoadingEventHandler)
@@ -371,12 +388,15 @@ HRESULT WebView::CallDevToolsProtocolMethod(
 }
 
 HRESULT WebView::get_BrowserProcessId(UINT32* value) noexcept {
-    if (value == nullptr) return E_POINTER;
+    if (value == nullptr)
+        return E_POINTER;
     *value = GetCurrentProcessId();
     return S_OK;
 }
 
-HRESULT WebView::get_CanGoBack(BOOL* canGoBack) noexcept { return copyBool(false, canGoBack); }
+HRESULT WebView::get_CanGoBack(BOOL* canGoBack) noexcept {
+    return copyBool(false, canGoBack);
+}
 
 HRESULT WebView::get_CanGoForward(BOOL* canGoForward) noexcept {
     return copyBool(false, canGoForward);
@@ -394,7 +414,8 @@ HRESULT WebView::GoForward() noexcept {
 
 HRESULT WebView::GetDevToolsProtocolEventReceiver(
     LPCWSTR, ICoreWebView2DevToolsProtocolEventReceiver** receiver) noexcept {
-    if (receiver != nullptr) *receiver = nullptr;
+    if (receiver != nullptr)
+        *receiver = nullptr;
     return unsupported(L"ICoreWebView2::GetDevToolsProtocolEventReceiver");
 }
 
@@ -403,7 +424,9 @@ HRESULT WebView::Stop() noexcept {
     return S_OK;
 }
 
-HRESULT WebView::get_DocumentTitle(LPWSTR* title) noexcept { return copyOut(title_, title); }
+HRESULT WebView::get_DocumentTitle(LPWSTR* title) noexcept {
+    return copyOut(title_, title);
+}
 
 HRESULT WebView::AddHostObjectToScript(LPCWSTR, VARIANT*) noexcept {
     return unsupported(L"ICoreWebView2::AddHostObjectToScript");
@@ -425,7 +448,8 @@ HRESULT WebView::get_ContainsFullScreenElement(BOOL* containsFullScreenElement) 
 HRESULT WebView::AddWebResourceRequestedFilter(
     const LPCWSTR uri, const COREWEBVIEW2_WEB_RESOURCE_CONTEXT resourceContext) noexcept {
     record(L"filter add " + textOrNull(uri) + L" context=" + std::to_wstring(resourceContext));
-    if (uri == nullptr) return E_INVALIDARG;
+    if (uri == nullptr)
+        return E_INVALIDARG;
     try {
         filters_.push_back(Filter{uri, resourceContext});
         return S_OK;
@@ -437,7 +461,8 @@ HRESULT WebView::AddWebResourceRequestedFilter(
 HRESULT WebView::RemoveWebResourceRequestedFilter(
     const LPCWSTR uri, const COREWEBVIEW2_WEB_RESOURCE_CONTEXT resourceContext) noexcept {
     record(L"filter remove " + textOrNull(uri) + L" context=" + std::to_wstring(resourceContext));
-    if (uri == nullptr) return E_INVALIDARG;
+    if (uri == nullptr)
+        return E_INVALIDARG;
     size_t before = filters_.size();
     std::erase_if(filters_, [&](const Filter& filter) {
         return filter.pattern == uri && filter.context == resourceContext;
@@ -450,12 +475,14 @@ HRESULT WebView::NavigateWithWebResourceRequest(ICoreWebView2WebResourceRequest*
 }
 
 HRESULT WebView::get_CookieManager(ICoreWebView2CookieManager** cookieManager) noexcept {
-    if (cookieManager != nullptr) *cookieManager = nullptr;
+    if (cookieManager != nullptr)
+        *cookieManager = nullptr;
     return unsupported(L"ICoreWebView2_2::get_CookieManager");
 }
 
 HRESULT WebView::get_Environment(ICoreWebView2Environment** environment) noexcept {
-    if (environment == nullptr) return E_POINTER;
+    if (environment == nullptr)
+        return E_POINTER;
     *environment = ComRef<ICoreWebView2Environment>::copyOf(environment_.get()).detach();
     return S_OK;
 }
