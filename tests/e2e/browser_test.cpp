@@ -1,0 +1,280 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/e2e/e2e_support.h"
+#include "tests/support/files.h"
+
+namespace quorvane::testing {
+namespace {
+
+std::string message(const std::string& source, const std::string& json) {
+    std::string escaped;
+    for (char c : json) {
+        if (c == '"' || c == '\\') escaped.push_back('\\');
+        escaped.push_back(c);
+    }
+    return R"({"do":"messageString","source":")" + source + R"(","text":")" + escaped + "\"}";
+}
+
+const std::string kEnter = R"({"type":"set-fullscreen","fullscreen":true})";
+const std::string kLeave = R"({"type":"set-fullscreen","fullscreen":false})";
+const std::string kWait = R"({"do":"wait","ms":250})";
+
+TEST(BrowserSetup, AppliesSettingsRegistersHandlersInOrderThenNavigates) {
+    ShellApp app(R"({"name":"setup","window":{"width":800,"height":500}})");
+    RunResult run = runShell(app, R"([{"do":"close"}])");
+    EXPECT_EQ(run.exitCode, 0u);
+    std::vector<std::string> expected = {
+        "EnvironmentCompleted hr=0x00000000 environment=yes",
+        "CreateCoreWebView2Controller parent=WindowsQuorvane",
+        "ControllerCompleted hr=0x00000000 controller=yes",
+        "settings IsScriptEnabled=1",
+        "settings AreHostObjectsAllowed=0",
+        "settings AreDefaultScriptDialogsEnabled=1",
+        "settings IsWebMessageEnabled=1",
+        "settings IsZoomControlEnabled=0",
+        "settings AreDefaultContextMenusEnabled=1",
+        "settings AreDevToolsEnabled=1",
+        "controller Bounds=0,0,800,500",
+        "add DocumentTitleChanged token=null",
+        "filter add https://quorvane.localhost/* context=0",
+        "add WebResourceRequested token=null",
+        "add NavigationStarting token=null",
+        "add PermissionRequested token=null",
+        "add ContainsFullScreenElementChanged token=null",
+        "add WindowCloseRequested token=null",
+        "add NewWindowRequested token=null",
+        "add WebMessageReceived token=null",
+        "add DOMContentLoaded token=null",
+        "Navigate https://quorvane.localhost/index.html",
+    };
+    EXPECT_EQ(linesBetween(run, "EnvironmentCompleted", "Navigate"), expected);
+}
+
+TEST(BrowserSetup, DevtoolsFollowTheManifest) {
+    ShellApp app(R"({"name":"devtools","settings":{"enable-devtools":false}})");
+    RunResult run = runShell(app, R"([{"do":"close"}])");
+    EXPECT_TRUE(run.hasLine("settings AreDevToolsEnabled=0"));
+    EXPECT_TRUE(run.hasLine("settings IsScriptEnabled=1"));
+    EXPECT_TRUE(run.hasLine("settings IsZoomControlEnabled=0"));
+}
+
+TEST(BrowserSetup, TheFirstNavigationIsTheOriginFollowedByTheMainPageAsWritten) {
+    struct Case {
+        const char* main;
+        const char* navigate;
+    } cases[] = {
+        {"levels/one/start.html", "Navigate https://quorvane.localhost/levels/one/start.html"},
+        {"game.html?mode=demo", "Navigate https://quorvane.localhost/game.html?mode=demo"},
+        {"caf\xC3\xA9.html", "Navigate https://quorvane.localhost/caf\xC3\xA9.html"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.main);
+        ShellApp app(std::string(R"({"name":"main","main":")") + c.main + "\"}");
+        RunResult run = runShell(app, R"([{"do":"close"}])");
+        EXPECT_EQ(run.linesStartingWith("Navigate "), std::vector<std::string>{c.navigate});
+    }
+}
+
+TEST(BrowserSetup, TheWindowStaysHiddenUntilTheFirstDocumentIsParsed) {
+    ShellApp app(R"({"name":"shown","window":{"title":"Shown"}})");
+    MainWindowWatch watch;
+    RunResult run = runShell(app, R"([{"do":"wait","ms":400},{"do":"close"}])", "", &watch);
+    EXPECT_EQ(run.exitCode, 0u);
+    ASSERT_FALSE(watch.states().empty());
+    EXPECT_FALSE(watch.states().front().visible);
+    EXPECT_TRUE(watch.everVisible());
+    // Shown, then the view made visible and focused, in that order after the document parsed.
+    std::vector<std::string> afterParse = linesBetween(run, "DOMContentLoaded", "controller MoveFocus");
+    ASSERT_FALSE(afterParse.empty());
+    EXPECT_EQ(afterParse.back(), "controller MoveFocus=0");
+    EXPECT_NE(std::find(afterParse.begin(), afterParse.end(), "controller IsVisible=1"),
+              afterParse.end());
+}
+
+TEST(BrowserSetup, APageThatNeverParsesLeavesTheWindowHidden) {
+    ShellApp app(R"({"name":"hidden"})");
+    MainWindowWatch watch;
+    RunResult run =
+        runShell(app, R"([{"do":"wait","ms":400},{"do":"close"}])", R"("pagesParse":false)", &watch);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_FALSE(watch.everVisible());
+    EXPECT_TRUE(run.linesStartingWith("controller IsVisible").empty());
+}
+
+TEST(BrowserEvents, NavigationStaysInsideTheAppOrigin) {
+    struct Case {
+        const char* uri;
+        bool allowed;
+    } cases[] = {
+        {"https://quorvane.localhost/", true},
+        {"https://quorvane.localhost/level2.html", true},
+        {"https://quorvane.localhost/a/b/c.html?x=1#top", true},
+        {"https://example.com/", false},
+        {"http://quorvane.localhost/", false},
+        {"about:blank", false},
+        {"data:text/html,hello", false},
+        {"file:///C:/windows/win.ini", false},
+        {"HTTPS://QUORVANE.LOCALHOST/", false},
+        {"https://Quorvane.localhost/index.html", false},
+        {"https://quorvane.localhost", false},
+        {"https://quorvane.localhost.example.com/", false},
+        {"javascript:alert(1)", false},
+    };
+    std::string steps = "[";
+    for (const Case& c : cases) {
+        steps += std::string(R"({"do":"navigate","uri":")") + c.uri + R"(","parses":false},)";
+    }
+    steps += R"({"do":"close"}])";
+    ShellApp app(R"({"name":"navigation"})");
+    RunResult run = runShell(app, steps);
+    EXPECT_EQ(run.exitCode, 0u);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.uri);
+        std::vector<std::string> lines =
+            linesBetween(run, std::string("NavigationStarting ") + c.uri + " userInitiated=1",
+                         "navigation ");
+        ASSERT_EQ(lines.size(), 2u);
+        EXPECT_EQ(lines[1], c.allowed ? "navigation allowed" : "navigation cancelled");
+    }
+}
+
+TEST(BrowserEvents, TitleChangesReachTheWindow) {
+    ShellApp app(R"({"name":"title","window":{"title":"Before"}})");
+    MainWindowWatch watch;
+    RunResult run = runShell(
+        app,
+        "[{\"do\":\"title\",\"text\":\"Level 2 \xE2\x80\x94 \xE6\x97\xA5\"},{\"do\":\"wait\","
+        "\"ms\":300},{\"do\":\"close\"}]",
+        "", &watch);
+    EXPECT_EQ(run.exitCode, 0u);
+    ASSERT_FALSE(watch.states().empty());
+    EXPECT_EQ(watch.states().front().title, L"Before");
+    EXPECT_EQ(watch.states().back().title, L"Level 2 \x2014 \x65E5");
+}
+
+TEST(BrowserEvents, EveryPermissionIsGranted) {
+    std::string steps = "[";
+    for (int kind = 0; kind <= 6; ++kind) {
+        steps += R"({"do":"permission","kind":)" + std::to_string(kind) +
+                 R"(,"uri":"https://quorvane.localhost/index.html","userInitiated":false},)";
+    }
+    steps += R"({"do":"close"}])";
+    ShellApp app(R"({"name":"permissions"})");
+    RunResult run = runShell(app, steps);
+    std::vector<std::string> states = run.linesStartingWith("permission state=");
+    EXPECT_EQ(states, std::vector<std::string>(7, "permission state=1"));
+}
+
+TEST(BrowserEvents, EveryNewWindowRequestIsHandledWithoutAWindowOfItsOwn) {
+    const char* uris[] = {"https://example.com/credits", "http://example.com/",
+                          "mailto:team@example.com", "https://quorvane.localhost/index.html",
+                          "file:///C:/windows/system32/calc.exe", "ms-settings:privacy",
+                          "search-ms:query=x", "javascript:alert(1)"};
+    std::string steps = "[";
+    for (const char* uri : uris) {
+        steps += std::string(R"({"do":"newWindow","uri":")") + uri + R"(","userInitiated":true},)";
+    }
+    steps += R"({"do":"close"}])";
+    ShellApp app(R"({"name":"new-window"})");
+    RunResult run = runShell(app, steps);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.linesStartingWith("new window handled="),
+              std::vector<std::string>(std::size(uris), "new window handled=1 newWindow=none"));
+}
+
+TEST(BrowserEvents, PageMessagesFromTheOriginSwitchFullscreen) {
+    ShellApp app(R"({"name":"messages","window":{"width":800,"height":600}})");
+    MainWindowWatch watch;
+    std::string steps = "[" + message(kOrigin + "index.html", kEnter) + "," + kWait + "," +
+                        message(kOrigin + "levels/deep/page.html?x=1", kLeave) + "," + kWait +
+                        ",{\"do\":\"close\"}]";
+    RunResult run = runShell(app, steps, "", &watch);
+    EXPECT_EQ(run.exitCode, 0u);
+    std::vector<std::string> bounds = run.linesStartingWith("controller Bounds=");
+    ASSERT_GE(bounds.size(), 3u);
+    EXPECT_EQ(bounds.front(), "controller Bounds=0,0,800,600");
+    EXPECT_NE(std::find(bounds.begin(), bounds.end(), "controller Bounds=0,0,1920,1080"),
+              bounds.end());
+    EXPECT_EQ(bounds.back(), "controller Bounds=0,0,800,600");
+    bool sawFullscreen = false;
+    for (const MainWindowState& state : watch.states()) {
+        if (state.windowRect.right - state.windowRect.left == 1920 &&
+            state.windowRect.bottom - state.windowRect.top == 1080) {
+            sawFullscreen = true;
+            EXPECT_EQ(state.style & (WS_CAPTION | WS_THICKFRAME), 0);
+        }
+    }
+    EXPECT_TRUE(sawFullscreen);
+    EXPECT_EQ(watch.states().back().style & WS_CAPTION, static_cast<LONG>(WS_CAPTION));
+}
+
+TEST(BrowserEvents, MessagesFromElsewhereOrNotStringsAreDropped) {
+    ShellApp app(R"({"name":"dropped","window":{"width":800,"height":600}})");
+    std::string steps =
+        "[" + message("https://example.com/", kEnter) + "," +
+        message("HTTPS://QUORVANE.LOCALHOST/index.html", kEnter) + "," +
+        message("https://quorvane.localhost.example.com/", kEnter) + "," +
+        message("http://quorvane.localhost/", kEnter) + "," +
+        R"({"do":"messageJson","source":"https://quorvane.localhost/","text":)" + kEnter + "}," +
+        message(kOrigin, R"({"type":"Set-Fullscreen","fullscreen":true})") + "," +
+        message(kOrigin, "not json") + "," + kWait + ",{\"do\":\"close\"}]";
+    RunResult run = runShell(app, steps);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.linesStartingWith("WebMessageReceived").size(), 7u);
+    for (const std::string& line : run.linesStartingWith("controller Bounds=")) {
+        EXPECT_EQ(line, "controller Bounds=0,0,800,600");
+    }
+}
+
+TEST(BrowserEvents, FullscreenElementsAndMessagesGiveTheSameIdempotentState) {
+    ShellApp app(R"({"name":"element","window":{"width":640,"height":480}})");
+    std::string steps = std::string("[") + R"({"do":"fullscreen","enter":true},)" + kWait + "," +
+                        message(kOrigin, kEnter) + "," + kWait + "," +
+                        R"({"do":"fullscreen","enter":false},)" + kWait + "," +
+                        message(kOrigin, kLeave) + "," + kWait + ",{\"do\":\"close\"}]";
+    RunResult run = runShell(app, steps);
+    EXPECT_EQ(run.exitCode, 0u);
+    // One switch in and one out: the repeated requests change nothing, so no further sizes.
+    EXPECT_EQ(run.linesStartingWith("controller Bounds="),
+              (std::vector<std::string>{"controller Bounds=0,0,640,480",
+                                        "controller Bounds=0,0,640,480",
+                                        "controller Bounds=0,0,1920,1080",
+                                        "controller Bounds=0,0,640,480"}));
+}
+
+TEST(BrowserEvents, RequestsThroughTheEventPathGetTheContentServersAnswers) {
+    ShellApp app(R"({"name":"requests"})");
+    app.folder.writeFile(L"www\\data\\level.scon", "{\"tiles\":[1,2,3]}");
+    std::string steps =
+        "[" + std::string(R"({"do":"request","uri":"https://quorvane.localhost/data/level.scon"},)") +
+        R"({"do":"request","uri":"https://quorvane.localhost/data/level.scon","headers":["Range: bytes=2-6"]},)" +
+        R"({"do":"request","uri":"https://quorvane.localhost/missing.png","method":"POST"},)" +
+        R"({"do":"close"}])";
+    RunResult run = runShell(app, steps);
+    EXPECT_EQ(run.exitCode, 0u);
+    std::vector<std::string> responses = run.linesStartingWith("response ");
+    ASSERT_EQ(responses.size(), 4u);
+    EXPECT_EQ(responses[1],
+              "response 200 OK headers=Cache-Control: no-store\\nContent-Type: "
+              "application/json\\nAccept-Ranges: bytes\\nContent-Length: 17 "
+              "body[17]={\"tiles\":[1,2,3]}");
+    EXPECT_EQ(responses[2],
+              "response 206 Partial Content headers=Cache-Control: no-store\\nContent-Type: "
+              "application/json\\nAccept-Ranges: bytes\\nContent-Range: bytes 2-6/17\\n"
+              "Content-Length: 5 body[5]=tiles");
+    EXPECT_EQ(responses[3],
+              "response 404 Not Found headers=Cache-Control: no-store body[14]=File not found");
+}
+
+TEST(BrowserEvents, AScriptClosingTheWindowEndsTheRunWithCodeZero) {
+    ShellApp app(R"({"name":"script-close"})");
+    RunResult run = runShell(app, R"([{"do":"wait","ms":100},{"do":"close"},{"do":"wait","ms":5000}])");
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exitCode, 0u);
+}
+
+}  // namespace
+}  // namespace quorvane::testing

@@ -1,0 +1,86 @@
+#include "tests/e2e/e2e_support.h"
+
+#include "tests/support/files.h"
+
+namespace quorvane::testing {
+
+ShellApp::ShellApp(const std::string& manifest, bool loaderBesideExe) {
+    folder.installExecutable();
+    if (loaderBesideExe) folder.placeLoaderBesideExe();
+    folder.writePackageJson(manifest);
+    folder.writeFile(L"www\\index.html", "<!DOCTYPE html><title>t</title>");
+}
+
+bool MainWindowState::operator==(const MainWindowState& other) const {
+    return visible == other.visible && style == other.style && exStyle == other.exStyle &&
+           title == other.title && EqualRect(&windowRect, &other.windowRect) &&
+           EqualRect(&clientRect, &other.clientRect);
+}
+
+void MainWindowWatch::operator()(DWORD processId) {
+    struct Search {
+        DWORD processId;
+        HWND found;
+    } search{processId, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            wchar_t name[64] = {};
+            GetClassNameW(window, name, 64);
+            if (owner == s->processId && std::wstring(name) == L"WindowsQuorvane") {
+                s->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    if (search.found == nullptr) return;
+    MainWindowState state;
+    state.visible = IsWindowVisible(search.found) != FALSE;
+    state.style = GetWindowLongW(search.found, GWL_STYLE);
+    state.exStyle = GetWindowLongW(search.found, GWL_EXSTYLE);
+    wchar_t title[512] = {};
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(search.found, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(title),
+                        SMTO_ABORTIFHUNG, 1000, &copied);
+    state.title = title;
+    GetWindowRect(search.found, &state.windowRect);
+    GetClientRect(search.found, &state.clientRect);
+    if (states_.empty() || !(states_.back() == state)) states_.push_back(state);
+}
+
+bool MainWindowWatch::everVisible() const {
+    for (const MainWindowState& state : states_) {
+        if (state.visible) return true;
+    }
+    return false;
+}
+
+RunResult runShell(const ShellApp& app, const std::string& steps, const std::string& members,
+                   MainWindowWatch* watch) {
+    RunOptions options;
+    if (watch != nullptr) options.watch = [watch](DWORD processId) { (*watch)(processId); };
+    options.scenario = "{" + (members.empty() ? std::string() : members + ",") +
+                       "\"steps\":" + steps + "}";
+    options.timeoutMs = 30000;
+    return runApp(app.folder, options);
+}
+
+std::vector<std::string> linesBetween(const RunResult& run, const std::string& from,
+                                      const std::string& to) {
+    std::vector<std::string> lines;
+    bool inside = false;
+    for (const std::string& line : run.transcript) {
+        if (!inside && line.starts_with(from)) inside = true;
+        if (!inside) continue;
+        lines.push_back(line);
+        if (lines.size() > 1 && line.starts_with(to)) break;
+    }
+    return lines;
+}
+
+std::string boxText(const MessageBoxSeen& box) { return narrow(box.text); }
+
+}  // namespace quorvane::testing

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tests/harness/app_run.h"
+
+namespace quorvane::testing {
+
+// The app origin as the page sees it, for scenario texts.
+inline const std::string kOrigin = "https://quorvane.localhost/";
+
+// An application folder with the built shell, a manifest and a one-line main page.
+struct ShellApp {
+    explicit ShellApp(const std::string& manifest, bool loaderBesideExe = true);
+    AppFolder folder;
+};
+
+// What the shell's main window looked like at one moment of a run.
+struct MainWindowState {
+    bool visible = false;
+    LONG style = 0;
+    LONG exStyle = 0;
+    std::wstring title;
+    RECT windowRect = {};
+    RECT clientRect = {};
+
+    bool operator==(const MainWindowState& other) const;
+};
+
+// Records every distinct state of the shell's main window (class "WindowsQuorvane") seen while a
+// run goes on, in order.
+class MainWindowWatch {
+public:
+    void operator()(DWORD processId);
+    const std::vector<MainWindowState>& states() const { return states_; }
+    bool everVisible() const;
+
+private:
+    std::vector<MainWindowState> states_;
+};
+
+// Runs the shell with a scenario of the stand-in runtime (steps as a JSON array text, plus other
+// top-level members as a JSON object text without braces), optionally watching its main window.
+RunResult runShell(const ShellApp& app, const std::string& steps = "[]",
+                   const std::string& members = "", MainWindowWatch* watch = nullptr);
+
+// The transcript lines between the first line starting with |from| and the first later line
+// starting with |to|, both included.
+std::vector<std::string> linesBetween(const RunResult& run, const std::string& from,
+                                      const std::string& to);
+
+// The UTF-8 text of a message box, for assertions.
+std::string boxText(const MessageBoxSeen& box);
+
+}  // namespace quorvane::testing

@@ -1,0 +1,250 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/e2e/e2e_support.h"
+#include "tests/support/files.h"
+
+namespace quorvane::testing {
+namespace {
+
+const char kLoadFailed[] =
+    "Failed to load package.json. Check the file is in the same folder as the app.";
+const char kParseFailed[] =
+    "Failed to parse package.json. Check the file has valid JSON and that all parameters are "
+    "correct.";
+const char kFixedMissing[] =
+    "This app is set to \"fixed\" distribution mode, but the WebView2 control failed to "
+    "initialize. Check there is a valid fixed distribution of Microsoft Edge WebView2 runtime in "
+    "the \"webview2\" subfolder.";
+const char kInstallMessage[] =
+    "This app requires the Microsoft Edge WebView2 runtime. It will be downloaded and installed "
+    "for you now.";
+const char kInstallFailed[] =
+    "Failed to install the Microsoft Edge WebView2 runtime. Check that you have permission to "
+    "install it, and that your Internet connection is working. Run the app again to try again.";
+const char kBrowserStartFailed[] = "Failed to start the Microsoft Edge WebView2 runtime.";
+const char kBrowserTooOld[] =
+    "This app needs a newer version of the Microsoft Edge WebView2 runtime.";
+
+struct Box {
+    std::string caption;
+    std::string text;
+    MessageBoxIcon icon;
+};
+
+void expectBoxes(const RunResult& run, const std::vector<Box>& expected) {
+    ASSERT_EQ(run.messageBoxes.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(narrow(run.messageBoxes[i].caption), expected[i].caption) << "box " << i;
+        EXPECT_EQ(boxText(run.messageBoxes[i]), expected[i].text) << "box " << i;
+        EXPECT_EQ(iconName(run.messageBoxes[i].icon), std::string(iconName(expected[i].icon)))
+            << "box " << i;
+    }
+}
+
+// Manifests that never get past the loader: one box, exit code 1, the runtime never asked.
+TEST(StartupFailure, BrokenManifestsAreReportedBeforeAnythingElse) {
+    struct Case {
+        const char* title;
+        const char* manifest;  // null: no package.json at all
+        const char* text;
+    } cases[] = {
+        {"missing", nullptr, kLoadFailed},
+        {"zero bytes", "", kLoadFailed},
+        {"syntax error", "{\"name\": ", kParseFailed},
+        {"missing name", "{\"main\": \"index.html\"}", kParseFailed},
+        {"invalid distribution mode",
+         "{\"name\": \"x\", \"settings\": {\"distribution-mode\": \"Fixed\"}}", kParseFailed},
+        {"root is an array", "[{\"name\": \"x\"}]", kParseFailed},
+        {"UTF-16 text", "\xFF\xFE{\0\"\0n\0\"\0}\0", kParseFailed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        AppFolder folder;
+        folder.installExecutable();
+        folder.placeLoaderBesideExe();
+        if (c.manifest != nullptr) {
+            folder.writePackageJson(std::string(c.manifest, c.title == std::string("UTF-16 text")
+                                                                ? 12
+                                                                : std::char_traits<char>::length(
+                                                                      c.manifest)));
+        }
+        RunResult run = runApp(folder);
+        EXPECT_FALSE(run.timedOut);
+        EXPECT_EQ(run.exitCode, 1u);
+        expectBoxes(run, {{"Windows Quorvane", c.text, MessageBoxIcon::Error}});
+        EXPECT_TRUE(run.transcript.empty());
+    }
+}
+
+TEST(StartupFailure, FixedModeWithoutARuntimeGivesTheFixedText) {
+    // Nothing beside the executable and no "webview2" folder: the built-in loader finds nothing.
+    ShellApp app(R"({"name":"fixed-none","window":{"title":"Fixed Game"},
+                    "settings":{"distribution-mode":"fixed"}})",
+                 /*loaderBesideExe=*/false);
+    RunResult run = runShell(app);
+    EXPECT_EQ(run.exitCode, 1u);
+    expectBoxes(run, {{"Fixed Game", kFixedMissing, MessageBoxIcon::Error}});
+}
+
+TEST(StartupFailure, FixedModeAsksTheLoaderForTheRelativeFolderOnly) {
+    ShellApp app(R"({"name":"fixed-relative","settings":{"distribution-mode":"fixed"}})");
+    RunResult run = runShell(app, "[]", R"("runtime":{"present":false})");
+    EXPECT_EQ(run.exitCode, 1u);
+    expectBoxes(run, {{"Windows Quorvane", kFixedMissing, MessageBoxIcon::Error}});
+    // No installer is offered in fixed mode: one question, then the box.
+    ASSERT_EQ(run.transcript.size(), 1u);
+    EXPECT_EQ(run.transcript[0],
+              "GetAvailableCoreWebView2BrowserVersionString browserFolder=webview2 -> (none)");
+}
+
+TEST(StartupFailure, EvergreenWithoutRuntimeOffersTheInstallerThenFails) {
+    // The stand-in reports no runtime; the installer then tries the real link, which the test
+    // prefix's network guard sends to a closed loopback port, so the download fails.
+    ShellApp app(R"({"name":"evergreen-none","window":{"title":"Sky Puzzle"}})");
+    RunResult run = runShell(app, "[]", R"("runtime":{"present":false})");
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exitCode, 1u);
+    expectBoxes(run, {{"Sky Puzzle", kInstallMessage, MessageBoxIcon::Information},
+                      {"Sky Puzzle", kInstallFailed, MessageBoxIcon::Error}});
+    EXPECT_EQ(run.transcript,
+              (std::vector<std::string>{
+                  "GetAvailableCoreWebView2BrowserVersionString browserFolder=(null) -> (none)",
+                  "GetAvailableCoreWebView2BrowserVersionString browserFolder=(null) -> (none)"}));
+}
+
+TEST(StartupFailure, CustomInstallTextsAppearAsWritten) {
+    ShellApp app(
+        "{\"name\":\"custom-texts\",\"window\":{\"title\":\"Caf\xC3\xA9 \xE6\x97\xA5\"},"
+        "\"messages\":{\"install-webview2\":\"Need the runtime \xE2\x80\x94 OK?\","
+        "\"install-webview2-failed\":\"Still missing.\\nTry again.\"}}");
+    RunResult run = runShell(app, "[]", R"("runtime":{"present":false})");
+    EXPECT_EQ(run.exitCode, 1u);
+    expectBoxes(run,
+                {{"Caf\xC3\xA9 \xE6\x97\xA5", "Need the runtime \xE2\x80\x94 OK?",
+                  MessageBoxIcon::Information},
+                 {"Caf\xC3\xA9 \xE6\x97\xA5", "Still missing.\nTry again.", MessageBoxIcon::Error}});
+}
+
+TEST(StartupFailure, BrowserCreationFailuresEndTheRunWithABox) {
+    struct Case {
+        const char* title;
+        const char* members;
+        const char* text;
+    } cases[] = {
+        {"creation call fails", R"("environment":{"returns":"0x80004005"})", kBrowserStartFailed},
+        {"environment completes with an error", R"("environment":{"completes":"0x80070005"})",
+         kBrowserStartFailed},
+        {"environment completes without an object", R"("environment":{"nullObject":true})",
+         kBrowserStartFailed},
+        {"controller call fails", R"("controller":{"returns":"0x80004005"})",
+         kBrowserStartFailed},
+        {"controller completes with an error", R"("controller":{"completes":"0x8007000E"})",
+         kBrowserStartFailed},
+        {"controller completes without an object", R"("controller":{"nullObject":true})",
+         kBrowserStartFailed},
+        {"view too old", R"("webView2":false)", kBrowserTooOld},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        ShellApp app(R"({"name":"browser-fails","window":{"title":"Game"}})");
+        RunResult run = runShell(app, "[]", c.members);
+        EXPECT_FALSE(run.timedOut);
+        EXPECT_EQ(run.exitCode, 1u);
+        expectBoxes(run, {{"Game", c.text, MessageBoxIcon::Error}});
+        EXPECT_TRUE(run.linesStartingWith("Navigate").empty());
+        EXPECT_TRUE(run.linesStartingWith("controller IsVisible").empty());
+    }
+}
+
+TEST(Startup, HandsTheRuntimeTheFoldersAndOptions) {
+    ShellApp app(R"({"name":"Options Test","chromium-args":"--mute-audio  --disable-gpu"})");
+    RunResult run = runShell(app, R"([{"do":"close"}])");
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_TRUE(run.messageBoxes.empty());
+    std::vector<std::string> head(run.transcript.begin(),
+                                  run.transcript.begin() + std::min<size_t>(8, run.transcript.size()));
+    ASSERT_EQ(head.size(), 8u);
+    EXPECT_EQ(head[0],
+              "GetAvailableCoreWebView2BrowserVersionString browserFolder=(null) -> 120.0.2210.91");
+    EXPECT_TRUE(head[1].starts_with("CreateCoreWebView2EnvironmentWithOptions browserFolder=(null) "
+                                    "userDataFolder="))
+        << head[1];
+    // The user data folder is the local application data folder followed by the app's name.
+    EXPECT_TRUE(head[1].ends_with("\\AppData\\Local\\Options Test")) << head[1];
+    EXPECT_EQ(head[2], "options AdditionalBrowserArguments=--mute-audio  --disable-gpu");
+    EXPECT_EQ(head[3], "options Language=");
+    EXPECT_EQ(head[4], "options TargetCompatibleBrowserVersion=89.0.774.44");
+    EXPECT_EQ(head[5], "options AllowSingleSignOnUsingOSPrimaryAccount=0");
+    EXPECT_EQ(head[6], "options ICoreWebView2EnvironmentOptions2 refused 0x80004002 out=null");
+    EXPECT_EQ(head[7], "EnvironmentCompleted hr=0x00000000 environment=yes");
+}
+
+TEST(Startup, EmptyBrowserArgumentsAreStillSet) {
+    ShellApp app(R"({"name":"no-args"})");
+    RunResult run = runShell(app, R"([{"do":"close"}])");
+    EXPECT_TRUE(run.hasLine("options AdditionalBrowserArguments="));
+    EXPECT_EQ(run.exitCode, 0u);
+}
+
+TEST(Startup, FixedModeHandsTheRelativeFolderToTheRuntime) {
+    ShellApp app(R"({"name":"fixed-ok","settings":{"distribution-mode":"fixed"}})");
+    RunResult run = runShell(app, R"([{"do":"close"}])");
+    EXPECT_EQ(run.exitCode, 0u);
+    ASSERT_GE(run.transcript.size(), 2u);
+    EXPECT_EQ(run.transcript[0],
+              "GetAvailableCoreWebView2BrowserVersionString browserFolder=webview2 -> "
+              "120.0.2210.91");
+    EXPECT_TRUE(run.transcript[1].starts_with(
+        "CreateCoreWebView2EnvironmentWithOptions browserFolder=webview2 userDataFolder="));
+}
+
+TEST(Startup, AFixedRuntimeFolderBesideTheExecutableIsUsedByTheBuiltInLoader) {
+    ShellApp app(R"({"name":"fixed-builtin","settings":{"distribution-mode":"fixed"}})",
+                 /*loaderBesideExe=*/false);
+    app.folder.placeFixedRuntime();
+    RunResult run = runShell(app, R"([{"do":"close"}])");
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_TRUE(run.messageBoxes.empty());
+    ASSERT_FALSE(run.transcript.empty());
+    EXPECT_TRUE(run.transcript[0].starts_with(
+        "CreateWebViewEnvironmentWithOptionsInternal checkRunningInstance=1 runtimeType=1 "
+        "userDataFolder="))
+        << run.transcript[0];
+    EXPECT_TRUE(run.hasLine("Navigate https://quorvane.localhost/index.html"));
+}
+
+TEST(Startup, AnIconThatIsNotAnImageFallsBackAndStartUpGoesOn) {
+    ShellApp app(R"({"name":"bad-icon","window":{"icon":"www/index.html"}})");
+    RunResult run = runShell(app, R"([{"do":"close"}])");
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_TRUE(run.messageBoxes.empty());
+    EXPECT_TRUE(run.hasLine("Navigate https://quorvane.localhost/index.html"));
+}
+
+TEST(Startup, TheViewFillsTheScaledClientArea) {
+    // Wine's display is 96 dpi, so the client area is the manifest's size exactly, resizable or
+    // not.
+    for (const char* resizable : {"true", "false"}) {
+        SCOPED_TRACE(resizable);
+        ShellApp app(std::string(R"({"name":"size","window":{"width":640,"height":360,"resizable":)") +
+                     resizable + "}}");
+        RunResult run = runShell(app, R"([{"do":"close"}])");
+        EXPECT_EQ(run.exitCode, 0u);
+        auto bounds = run.linesStartingWith("controller Bounds=");
+        ASSERT_FALSE(bounds.empty());
+        EXPECT_EQ(bounds.front(), "controller Bounds=0,0,640,360");
+    }
+}
+
+TEST(Startup, ClosingTheWindowEndsTheRunWithCodeZero) {
+    ShellApp app(R"({"name":"close"})");
+    RunResult run = runShell(app, R"([{"do":"close"}])");
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_TRUE(run.hasLine("WindowCloseRequested"));
+}
+
+}  // namespace
+}  // namespace quorvane::testing
