@@ -118,6 +118,15 @@ MessageBoxIcon identifyMessageBoxIcon(HWND box) {
     HWND control = findIconControl(box);
     if (control == nullptr)
         return MessageBoxIcon::None;
+    // Wine keeps an empty icon control in a box without icon (Windows leaves it out). The handle
+    // STM_GETICON answers cannot be drawn from another process, but whether there is one can be
+    // told.
+    DWORD_PTR icon = 0;
+    if (SendMessageTimeoutW(control, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs,
+                            &icon) &&
+        icon == 0) {
+        return MessageBoxIcon::None;
+    }
     RECT client = {};
     GetClientRect(control, &client);
     int width = std::min<int>(client.right, GetSystemMetrics(SM_CXICON));
@@ -126,9 +135,11 @@ MessageBoxIcon identifyMessageBoxIcon(HWND box) {
         return MessageBoxIcon::Unrecognised;
 
     Bitmap shown(width, height);
-    HDC controlDc = GetDC(control);
-    BitBlt(shown.dc, 0, 0, width, height, controlDc, 0, 0, SRCCOPY);
-    ReleaseDC(control, controlDc);
+    POINT origin = {0, 0};
+    MapWindowPoints(control, box, &origin, 1);
+    HDC boxDc = GetDC(box);
+    BitBlt(shown.dc, 0, 0, width, height, boxDc, origin.x, origin.y, SRCCOPY);
+    ReleaseDC(box, boxDc);
     shown.readPixels();
 
     // The standard icons leave their corner transparent, so the corner shows the background that

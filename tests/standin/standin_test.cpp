@@ -164,7 +164,9 @@ struct CreationCase {
     bool object;
 };
 
-void PrintTo(const CreationCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const CreationCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class FailingEnvironment : public Standin, public ::testing::WithParamInterface<CreationCase> {};
 
@@ -434,7 +436,9 @@ struct MessageCase {
     const wchar_t* asJson;
 };
 
-void PrintTo(const MessageCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const MessageCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class WebMessages : public Standin, public ::testing::WithParamInterface<MessageCase> {};
 
