@@ -1,5 +1,6 @@
 #include "browser/installed_runtime.h"
 
+#include <shlwapi.h>
 #include <winver.h>
 
 #include <vector>
@@ -26,15 +27,16 @@ std::wstring withoutTrailingSeparators(std::wstring path) {
     return path;
 }
 
-// The registered runtime folder under |root|, empty when there is none. RegGetValueW expands a
-// REG_EXPAND_SZ value and always returns a terminated string.
+// The registered runtime folder under |root|, empty when there is none. RegGetValueW always
+// returns a terminated string, and without RRF_NOEXPAND it expands a REG_EXPAND_SZ value and
+// accepts it as REG_SZ (asking for RRF_RT_REG_EXPAND_SZ as well is ERROR_INVALID_PARAMETER).
 std::wstring registeredFolder(HKEY root) {
     HKEY key = nullptr;
     if (RegOpenKeyExW(root, clientStateKey, 0, KEY_READ | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS) {
         return {};
     }
     std::wstring folder;
-    const DWORD types = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ;
+    const DWORD types = RRF_RT_REG_SZ;
     DWORD bytes = 0;
     if (RegGetValueW(key, nullptr, runtimeFolderValue, types, nullptr, nullptr, &bytes) ==
             ERROR_SUCCESS &&
@@ -53,7 +55,9 @@ std::wstring registeredFolder(HKEY root) {
 std::optional<InstalledRuntime> machineWideRuntime() {
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
         std::wstring folder = registeredFolder(root);
-        if (folder.empty())
+        // An installation always registers a full path. A relative one would be taken against
+        // the current directory, and a library loaded from wherever that is: passed over.
+        if (folder.empty() || PathIsRelativeW(folder.c_str()))
             continue;
         // The folder is named after the version it holds: ...\Application\120.0.2210.91.
         size_t slash = folder.find_last_of(L"\\/");

@@ -9,11 +9,14 @@
 #include <optional>
 #include <string>
 
+#include "app/app_paths.h"
 #include "app/scoped_com_mem.h"
 #include "browser/com_handler.h"
 #include "browser/installed_runtime.h"
 #include "browser/runtime_loader.h"
 #include "tests/browser/runtime_layout.h"
+#include "tests/standin/standin_test_support.h"
+#include "tests/support/current_directory.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 
@@ -51,33 +54,6 @@ std::string show(const std::optional<std::wstring>& version) {
     quoted += narrow(*version);
     quoted += '"';
     return quoted;
-}
-
-// Sets the current directory for its lifetime.
-class CurrentDirectory {
-public:
-    explicit CurrentDirectory(const std::wstring& folder) {
-        wchar_t previous[MAX_PATH * 4] = {};
-        GetCurrentDirectoryW(static_cast<DWORD>(std::size(previous)), previous);
-        previous_ = previous;
-        EXPECT_TRUE(SetCurrentDirectoryW(folder.c_str())) << narrow(folder);
-    }
-    ~CurrentDirectory() { SetCurrentDirectoryW(previous_.c_str()); }
-
-private:
-    std::wstring previous_;
-};
-
-void pumpMessagesFor(DWORD milliseconds) {
-    const ULONGLONG end = GetTickCount64() + milliseconds;
-    while (GetTickCount64() < end) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
 }
 
 // A runtime folder whose client library is a copy of this program carrying a version resource.
@@ -133,9 +109,12 @@ TEST(RuntimeLoader, FindsTheMachineWideRuntimeThroughItsRegistration) {
         {"hollow machine, user", hollow, other, "\"118.0.2088.76\""},
         {"hollow machine only", hollow, none, "null"},
         {"empty value", std::wstring(), none, "null"},
+        {"relative machine, user", L"Application\\120.0.2210.91", other, "\"118.0.2088.76\""},
         {"neither", none, none, "null"},
     };
     TempDir app;
+    // Where a relative registration would lead, if it were taken against the current directory.
+    testing::CurrentDirectory cwd(temp.path());
     for (const auto& c : cases) {
         RuntimeRegistration machine(HKEY_LOCAL_MACHINE, c.machine);
         RuntimeRegistration user(HKEY_CURRENT_USER, c.user);
@@ -184,12 +163,12 @@ TEST(RuntimeLoader, FixedRuntimeVersionIsItsClientLibrarysFileVersion) {
     };
     CreateDirectoryW((app / L"www").c_str(), nullptr);
     for (const auto& c : cases) {
-        CurrentDirectory cwd(app / c.currentDirectory);
+        testing::CurrentDirectory cwd(app / c.currentDirectory);
         VersionAnswer answer = askVersion(app.path(), c.browserFolder.c_str());
         EXPECT_EQ(show(answer.version), c.expected) << narrow(c.browserFolder);
         EXPECT_EQ(answer.result, answer.version ? S_OK : notFound) << narrow(c.browserFolder);
     }
-    CurrentDirectory cwd(app.path());
+    testing::CurrentDirectory cwd(app.path());
     std::optional<InstalledRuntime> runtime = findInstalledRuntime(L"webview2");
     ASSERT_TRUE(runtime);
     EXPECT_EQ(runtime->kind, RuntimeKind::Fixed);
@@ -235,10 +214,39 @@ TEST(RuntimeLoader, CreatingWithoutARuntimeFailsWithoutCallingTheHandler) {
                   notFound);
     }
     EXPECT_EQ(createEnvironmentFrom(app.path(), nullptr, nullptr, nullptr, nullptr), E_POINTER);
-    pumpMessagesFor(200);
+    testing::pumpFor(200);
     EXPECT_FALSE(invoked);
     EXPECT_EQ(handler->AddRef(), 2u);  // nothing kept a reference
     handler->Release();
+}
+
+TEST(RuntimeLoader, PublicFunctionsLookBesideThisExecutable) {
+    // No WebView2Loader.dll lies beside the test program, so the built-in loader answers.
+    ASSERT_FALSE(testing::fileExists(appFolder() + L"WebView2Loader.dll"));
+    TempDir app;
+    layOutRuntime(app / L"webview2", 110, 0, 1587, 41);
+    RuntimeRegistration noMachine(HKEY_LOCAL_MACHINE, std::nullopt);
+    RuntimeRegistration noUser(HKEY_CURRENT_USER, std::nullopt);
+    const struct {
+        std::wstring browserFolder;
+        HRESULT result;
+        const char* expected;
+    } cases[] = {{L"", notFound, "null"},
+                 {app / L"webview2", S_OK, "\"110.0.1587.41\""},
+                 {app / L"elsewhere", notFound, "null"}};
+    for (const auto& c : cases) {
+        ScopedCoMem<wchar_t> version;
+        PCWSTR folder = c.browserFolder.empty() ? nullptr : c.browserFolder.c_str();
+        EXPECT_EQ(GetAvailableCoreWebView2BrowserVersionString(folder, version.put()), c.result);
+        EXPECT_EQ(show(version ? std::optional<std::wstring>(version.get()) : std::nullopt),
+                  c.expected);
+    }
+    EXPECT_EQ(GetAvailableCoreWebView2BrowserVersionString(nullptr, nullptr), E_POINTER);
+    auto handler = makeHandler<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
+        IID_ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler,
+        [](HRESULT, ICoreWebView2Environment*) {});
+    EXPECT_EQ(CreateCoreWebView2EnvironmentWithOptions(nullptr, nullptr, nullptr, handler.get()),
+              notFound);
 }
 
 }  // namespace
