@@ -189,8 +189,10 @@ size_t MessageBoxCapture::poll() {
             auto* s = reinterpret_cast<Search*>(param);
             DWORD owner = 0;
             GetWindowThreadProcessId(window, &owner);
+            // A message box is a dialog with the message text static; other dialogs of the
+            // program are left alone.
             if (owner == s->processId && IsWindowVisible(window) &&
-                className(window) == L"#32770") {
+                className(window) == L"#32770" && GetDlgItem(window, kMessageTextId) != nullptr) {
                 s->boxes.push_back(window);
             }
             return TRUE;
