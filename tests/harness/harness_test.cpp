@@ -7,6 +7,7 @@
 
 #include "tests/harness/app_run.h"
 #include "tests/harness/expect_lines.h"
+#include "tests/harness/probe_expectations.h"
 #include "tests/support/files.h"
 
 namespace quorvane::testing {
@@ -29,6 +30,9 @@ void PrintTo(const IconCase& c, std::ostream* out) {
     *out << c.name;
 }
 
+// Wine differs from Windows here in two ways the capture copes with: a box without icon keeps an
+// empty icon control (Windows has none), and a child control of another process reads back black
+// through its own DC (the pixels are read through the box's DC instead).
 class MessageBoxes : public ::testing::TestWithParam<IconCase> {};
 
 TEST_P(MessageBoxes, AreReportedWithCaptionTextAndIconAndDismissedWithOk) {
@@ -90,40 +94,17 @@ TEST_F(ProbeShell, RunsToItsCloseAndTheTranscriptShowsEveryCall) {
     EXPECT_EQ(result.exitCode, 0u);
     EXPECT_TRUE(result.messageBoxes.empty());
     ASSERT_TRUE(result.userDataFolder.ends_with(L"\\QuorvaneProbe"));
-    const std::string response =
-        "response 200 OK headers=Content-Type: text/plain\\r\\nContent-Length: 12 "
-        "body[12]=probe answer";
-    EXPECT_EQ(differenceFrom(
-                  result.transcript,
-                  {"GetAvailableCoreWebView2BrowserVersionString browserFolder=(null) -> "
-                   "120.0.2210.91",
-                   "CreateCoreWebView2EnvironmentWithOptions browserFolder=(null) userDataFolder=" +
-                       narrow(result.userDataFolder),
-                   "options AdditionalBrowserArguments=--probe",
-                   "options Language=",
-                   "options TargetCompatibleBrowserVersion=89.0.774.44",
-                   "options AllowSingleSignOnUsingOSPrimaryAccount=0",
-                   "options ICoreWebView2EnvironmentOptions2 refused 0x80004002 out=null",
-                   "EnvironmentCompleted hr=0x00000000 environment=yes",
-                   "CreateCoreWebView2Controller parent=QuorvaneProbe",
-                   "ControllerCompleted hr=0x00000000 controller=yes",
-                   "controller Bounds=0,0,*",
-                   "filter add https://probe.test/* context=0",
-                   "add WebResourceRequested token=null",
-                   "add WindowCloseRequested token=null",
-                   "add DOMContentLoaded token=null",
-                   "Navigate https://probe.test/index.html",
-                   "NavigationStarting https://probe.test/index.html userInitiated=0",
-                   "navigation allowed",
-                   "WebResourceRequested GET https://probe.test/index.html context=1",
-                   response,
-                   "DOMContentLoaded navigationId=1",
-                   "controller IsVisible=1",
-                   "WebResourceRequested GET https://probe.test/app.js context=6",
-                   response,
-                   "WindowCloseRequested",
-                   "steps done"}),
-              "");
+    EXPECT_EQ(
+        differenceFrom(
+            result.transcript,
+            probeTranscript({"GetAvailableCoreWebView2BrowserVersionString browserFolder=(null) -> "
+                             "120.0.2210.91",
+                             "CreateCoreWebView2EnvironmentWithOptions browserFolder=(null) "
+                             "userDataFolder=" +
+                                 narrow(result.userDataFolder)},
+                            {"WebResourceRequested GET https://probe.test/app.js context=6",
+                             kProbeResponseLine})),
+        "");
 }
 
 struct FailureCase {

@@ -12,6 +12,7 @@
 #include "tests/browser/runtime_layout.h"
 #include "tests/harness/app_run.h"
 #include "tests/harness/expect_lines.h"
+#include "tests/harness/probe_expectations.h"
 #include "tests/support/files.h"
 
 namespace quorvane::testing {
@@ -58,43 +59,17 @@ TEST_P(LoaderPaths, ReachTheRuntimeAndServeTheFirstRequest) {
     EXPECT_TRUE(result.messageBoxes.empty());
     ASSERT_FALSE(result.userDataFolder.empty());
 
-    std::vector<std::string> expected;
-    std::string first = c.firstLines;
+    std::vector<std::string> head;
+    const std::string first = c.firstLines;
     for (size_t start = 0; start < first.size();) {
         size_t end = first.find('\n', start);
         if (end == std::string::npos)
             end = first.size();
-        expected.push_back(first.substr(start, end - start));
+        head.push_back(first.substr(start, end - start));
         start = end + 1;
     }
-    expected.back() += narrow(result.userDataFolder);
-    for (const char* line :
-         {"options AdditionalBrowserArguments=--probe",
-          "options Language=",
-          "options TargetCompatibleBrowserVersion=89.0.774.44",
-          "options AllowSingleSignOnUsingOSPrimaryAccount=0",
-          "options ICoreWebView2EnvironmentOptions2 refused 0x80004002 out=null",
-          "EnvironmentCompleted hr=0x00000000 environment=yes",
-          "CreateCoreWebView2Controller parent=QuorvaneProbe",
-          "ControllerCompleted hr=0x00000000 controller=yes",
-          "controller Bounds=0,0,*",
-          "filter add https://probe.test/* context=0",
-          "add WebResourceRequested token=null",
-          "add WindowCloseRequested token=null",
-          "add DOMContentLoaded token=null",
-          "Navigate https://probe.test/index.html",
-          "NavigationStarting https://probe.test/index.html userInitiated=0",
-          "navigation allowed",
-          "WebResourceRequested GET https://probe.test/index.html context=1",
-          "response 200 OK headers=Content-Type: text/plain\\r\\nContent-Length: 12 "
-          "body[12]=probe answer",
-          "DOMContentLoaded navigationId=1",
-          "controller IsVisible=1",
-          "WindowCloseRequested",
-          "steps done"}) {
-        expected.push_back(line);
-    }
-    EXPECT_EQ(differenceFrom(result.transcript, expected), "");
+    head.back() += narrow(result.userDataFolder);
+    EXPECT_EQ(differenceFrom(result.transcript, probeTranscript(head, {})), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
