@@ -16,7 +16,7 @@ struct RunOptions {
     std::string scenario = "{}";
     // What follows the program name on the command line (the shell takes nothing).
     std::wstring arguments;
-    // The run is killed after this long and reported as timed out.
+    // The run is killed after this long and reported as timed out (exit code 0xDEAD).
     DWORD timeoutMs = 30000;
 };
 

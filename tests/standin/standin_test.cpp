@@ -206,6 +206,9 @@ INSTANTIATE_TEST_SUITE_P(
                                    false},
                       CreationCase{"NoRuntime", R"({"runtime":{"present":false}})",
                                    HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), false, S_OK, false},
+                      CreationCase{"MisspeltMemberFallsBackToDefaults",
+                                   R"({"environment":{"returns":"0x80004005"},"enviroment":{}})",
+                                   S_OK, true, S_OK, true},
                       CreationCase{"UnusableScenarioFallsBackToDefaults",
                                    R"({"steps":[{"do":"unheard-of"}]})", S_OK, true, S_OK, true}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -234,6 +237,28 @@ TEST_F(Standin, VersionStringComesFromTheTaskAllocatorOrIsNullWithoutRuntime) {
         (Lines{"GetAvailableCoreWebView2BrowserVersionString browserFolder=webview2 -> "
                "121.0.1.2",
                "GetAvailableCoreWebView2BrowserVersionString browserFolder=(null) -> (none)"}));
+}
+
+// Counts version queries from the start of the process: ctest runs each case in a process of its
+// own.
+TEST_F(Standin, RuntimeCanAppearBetweenTwoVersionQueriesAsAfterAnInstallation) {
+    ScopedScenario scenario(R"({"runtime":{"present":false,"appearsAtQuery":2}})");
+    auto version = loaderExport<GetAvailableCoreWebView2BrowserVersionStringFn>(
+        "GetAvailableCoreWebView2BrowserVersionString");
+    auto create = loaderExport<CreateCoreWebView2EnvironmentWithOptionsFn>(
+        "CreateCoreWebView2EnvironmentWithOptions");
+    auto handler = makeHandler<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
+        IID_ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler,
+        [](HRESULT, ICoreWebView2Environment*) {});
+    ScopedCoMem<wchar_t> text;
+    EXPECT_EQ(version(nullptr, text.put()), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+    EXPECT_FALSE(text);
+    EXPECT_EQ(create(nullptr, L"C:\\data", nullptr, handler.get()),
+              HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(version(nullptr, text.put()), S_OK);
+    ASSERT_TRUE(text);
+    EXPECT_STREQ(text.get(), L"120.0.2210.91");
+    EXPECT_EQ(create(nullptr, L"C:\\data", nullptr, handler.get()), S_OK);
 }
 
 TEST_F(Standin, ViewAnswersBothViewInterfacesAsOneObjectAndRefusesOthers) {
