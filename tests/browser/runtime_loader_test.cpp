@@ -192,13 +192,27 @@ TEST(RuntimeLoader, FileVersionIsReadFromTheVersionResource) {
     EXPECT_EQ(narrow(fileVersionOf(temp / L"absent.dll")), "");
 }
 
-TEST(RuntimeLoader, AFileNamedLikeTheLoaderThatIsNoLibraryIsPassedOver) {
-    TempDir app;
-    testing::writeFile(app / L"WebView2Loader.dll", "not a library");
-    layOutRuntime(app / L"webview2", 100, 0, 1185, 36);
-    VersionAnswer answer = askVersion(app.path(), (app / L"webview2").c_str());
-    EXPECT_EQ(answer.result, S_OK);
-    EXPECT_EQ(show(answer.version), "\"100.0.1185.36\"");
+TEST(RuntimeLoader, AFileNamedLikeTheLoaderThatIsNoLoaderIsPassedOver) {
+    // Not a module at all; a module without the loader's exports (a copy of this program); a
+    // folder of that name.
+    const char* const kinds[] = {"text", "module without exports", "folder"};
+    for (const char* kind : kinds) {
+        TempDir app;
+        const std::wstring loader = app / L"WebView2Loader.dll";
+        if (kind == kinds[0]) {
+            testing::writeFile(loader, "not a library");
+        } else if (kind == kinds[1]) {
+            ASSERT_TRUE(CopyFileW(thisProgram().c_str(), loader.c_str(), FALSE));
+        } else {
+            ASSERT_TRUE(CreateDirectoryW(loader.c_str(), nullptr));
+        }
+        layOutRuntime(app / L"webview2", 100, 0, 1185, 36);
+        VersionAnswer answer = askVersion(app.path(), (app / L"webview2").c_str());
+        EXPECT_EQ(answer.result, S_OK) << kind;
+        EXPECT_EQ(show(answer.version), "\"100.0.1185.36\"") << kind;
+        // Nothing of it stays loaded.
+        EXPECT_EQ(GetModuleHandleW(loader.c_str()), nullptr) << kind;
+    }
 }
 
 TEST(RuntimeLoader, CreatingWithoutARuntimeFailsWithoutCallingTheHandler) {
