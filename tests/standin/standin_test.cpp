@@ -567,6 +567,63 @@ TEST_F(Standin, CancelledNavigationRequestsNothingAndRecordsOutcomes) {
     EXPECT_TRUE(fullscreen);
 }
 
+// What in-process tests of the shell's request handling build on: request arguments made from a
+// URI, method and header lines, and responses that can be looked into.
+TEST_F(Standin, TestExportsMakeRequestsAndDescribeResponses) {
+    auto args = client().createRequestArgs(L"https://app.test/a%20b.mp4", L"GET",
+                                           L"Range: bytes=0-3\nAccept:  */*  ");
+    ComRef<ICoreWebView2WebResourceRequest> request;
+    ASSERT_EQ(args->get_Request(request.put()), S_OK);
+    ScopedCoMem<wchar_t> uri, method, range, accept;
+    request->get_Uri(uri.put());
+    request->get_Method(method.put());
+    EXPECT_STREQ(uri.get(), L"https://app.test/a%20b.mp4");
+    EXPECT_STREQ(method.get(), L"GET");
+    ComRef<ICoreWebView2HttpRequestHeaders> headers;
+    ASSERT_EQ(request->get_Headers(headers.put()), S_OK);
+    BOOL contains = FALSE;
+    EXPECT_EQ(headers->Contains(L"range", &contains), S_OK);
+    EXPECT_TRUE(contains);
+    EXPECT_EQ(headers->GetHeader(L"RANGE", range.put()), S_OK);
+    EXPECT_STREQ(range.get(), L"bytes=0-3");
+    EXPECT_EQ(headers->GetHeader(L"Accept", accept.put()), S_OK);
+    EXPECT_STREQ(accept.get(), L"*/*");
+    EXPECT_EQ(headers->Contains(L"If-None-Match", &contains), S_OK);
+    EXPECT_FALSE(contains);
+    LPWSTR missing = reinterpret_cast<LPWSTR>(1);
+    EXPECT_TRUE(FAILED(headers->GetHeader(L"If-None-Match", &missing)));
+    EXPECT_EQ(missing, nullptr);
+    ComRef<ICoreWebView2WebResourceResponse> none;
+    EXPECT_EQ(args->get_Response(none.put()), S_OK);
+    EXPECT_FALSE(none);
+
+    auto environment = client().createEnvironment();
+    ComRef<IStream> content(SHCreateMemStream(reinterpret_cast<const BYTE*>("0123"), 4));
+    ComRef<ICoreWebView2WebResourceResponse> response;
+    ASSERT_EQ(environment->CreateWebResourceResponse(
+                  content.get(), 206, L"Partial Content",
+                  L"Content-Range: bytes 0-3/10\r\nContent-Type: video/mp4", response.put()),
+              S_OK);
+    content.reset();  // the response holds its own reference
+    ASSERT_EQ(args->put_Response(response.get()), S_OK);
+    ComRef<ICoreWebView2WebResourceResponse> set;
+    ASSERT_EQ(args->get_Response(set.put()), S_OK);
+    StandinResponse seen = client().describeResponse(set.get());
+    EXPECT_EQ(seen.statusCode, 206);
+    EXPECT_EQ(seen.reasonPhrase, L"Partial Content");
+    EXPECT_EQ(seen.headers, L"Content-Range: bytes 0-3/10\r\nContent-Type: video/mp4");
+    EXPECT_EQ(readRest(seen.content.get()), "0123");
+
+    ComRef<ICoreWebView2WebResourceResponse> empty;
+    EXPECT_EQ(environment->CreateWebResourceResponse(nullptr, 404, L"Not Found", L"", empty.put()),
+              S_OK);
+    EXPECT_FALSE(client().describeResponse(empty.get()).content);
+    ComRef<ICoreWebView2WebResourceResponse> refused;
+    EXPECT_EQ(environment->CreateWebResourceResponse(nullptr, 200, nullptr, L"", refused.put()),
+              E_INVALIDARG);
+    EXPECT_FALSE(refused);
+}
+
 TEST(StandinTranscriptFormat, EscapesControlCharactersAndDigestsLargeBodies) {
     EXPECT_EQ(standin::escapeText(L"a\r\nb\tc\x01\\d"), L"a\\r\\nb\\tc\\x01\\d");
     EXPECT_EQ(standin::describeBody(std::string("hi\0\xff\n", 5)), L"body[5]=hi\\x00\\xFF\\n");
