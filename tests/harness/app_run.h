@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,9 @@ struct RunOptions {
     std::wstring arguments;
     // The run is killed after this long and reported as timed out (exit code 0xDEAD).
     DWORD timeoutMs = 30000;
+    // Called with the child's process id about every 40 ms while it runs (after its message
+    // boxes were handled), to look at its windows as the run goes on.
+    std::function<void(DWORD processId)> watch;
 };
 
 struct RunResult {
@@ -36,6 +40,14 @@ struct RunResult {
     // Lines starting with |prefix|, in order.
     std::vector<std::string> linesStartingWith(std::string_view prefix) const;
 };
+
+// The visible top-level windows of a process, with their class names and titles.
+struct WindowSeen {
+    HWND window = nullptr;
+    std::wstring className;
+    std::wstring title;
+};
+std::vector<WindowSeen> visibleWindowsOf(DWORD processId);
 
 // Runs the folder's executable with the folder as current directory and the stand-in's scenario
 // and transcript variables set, dismissing message boxes as they appear. Throws when the program

@@ -148,7 +148,14 @@ TEST_F(ProbeShell, IsKilledAtItsTimeLimitAndKeepsItsTranscript) {
     RunOptions options;
     options.scenario = R"({"steps":[{"do":"title","text":"Still running"}]})";
     options.timeoutMs = 4000;
+    bool shown = false;
+    options.watch = [&](DWORD processId) {
+        for (const WindowSeen& seen : visibleWindowsOf(processId)) {
+            shown = shown || (seen.className == L"QuorvaneProbe" && seen.title == L"Probe");
+        }
+    };
     RunResult result = runApp(app_, options);
+    EXPECT_TRUE(shown);  // at DOMContentLoaded
     EXPECT_TRUE(result.timedOut);
     EXPECT_EQ(result.exitCode, 0xDEADu);
     ASSERT_FALSE(result.transcript.empty());
