@@ -82,30 +82,6 @@ std::vector<std::string> RunResult::linesStartingWith(std::string_view prefix) c
     return found;
 }
 
-std::vector<WindowSeen> visibleWindowsOf(DWORD processId) {
-    struct Search {
-        DWORD processId;
-        std::vector<WindowSeen> found;
-    } search{processId, {}};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner != s->processId || !IsWindowVisible(window))
-                return TRUE;
-            wchar_t name[256] = {};
-            GetClassNameW(window, name, 256);
-            wchar_t title[512] = {};
-            // InternalGetWindowText never waits for the other process.
-            InternalGetWindowText(window, title, 512);
-            s->found.push_back(WindowSeen{window, name, title});
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 RunResult runApp(const AppFolder& app, const RunOptions& options) {
     if (app.executable().empty())
         throw std::runtime_error("no executable installed");

@@ -9,6 +9,7 @@
 
 #include "tests/harness/app_folder.h"
 #include "tests/harness/message_box_capture.h"
+#include "tests/harness/process_windows.h"
 
 namespace quorvane::testing {
 
@@ -40,14 +41,6 @@ struct RunResult {
     // Lines starting with |prefix|, in order.
     std::vector<std::string> linesStartingWith(std::string_view prefix) const;
 };
-
-// The visible top-level windows of a process, with their class names and titles.
-struct WindowSeen {
-    HWND window = nullptr;
-    std::wstring className;
-    std::wstring title;
-};
-std::vector<WindowSeen> visibleWindowsOf(DWORD processId);
 
 // Runs the folder's executable with the folder as current directory and the stand-in's scenario
 // and transcript variables set, dismissing message boxes as they appear. Throws when the program

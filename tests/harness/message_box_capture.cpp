@@ -5,6 +5,8 @@
 #include <memory>
 #include <vector>
 
+#include "tests/harness/process_windows.h"
+
 namespace quorvane::testing {
 
 namespace {
@@ -180,27 +182,17 @@ MessageBoxIcon identifyMessageBoxIcon(HWND box) {
 }
 
 size_t MessageBoxCapture::poll() {
-    struct Search {
-        DWORD processId;
-        std::vector<HWND> boxes;
-    } search{processId_, {}};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            // A message box is a dialog with the message text static; other dialogs of the
-            // program are left alone.
-            if (owner == s->processId && IsWindowVisible(window) &&
-                className(window) == L"#32770" && GetDlgItem(window, kMessageTextId) != nullptr) {
-                s->boxes.push_back(window);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    std::vector<HWND> boxes;
+    for (const WindowSeen& seen : visibleWindowsOf(processId_)) {
+        // A message box is a dialog with the message text static; other dialogs of the program
+        // are left alone.
+        if (seen.className == L"#32770" && GetDlgItem(seen.window, kMessageTextId) != nullptr) {
+            boxes.push_back(seen.window);
+        }
+    }
 
     size_t added = 0;
-    for (HWND box : search.boxes) {
+    for (HWND box : boxes) {
         HWND ok = GetDlgItem(box, IDOK);
         HWND button = ok != nullptr ? ok : GetDlgItem(box, IDCANCEL);
         int buttonId = ok != nullptr ? IDOK : IDCANCEL;
