@@ -14,6 +14,7 @@
 #include "app/scoped_com_mem.h"
 #include "browser/com_handler.h"
 #include "browser/environment_options.h"
+#include "browser/installed_runtime.h"
 #include "tests/standin/standin_client.h"
 #include "tests/standin/standin_test_support.h"
 #include "tests/standin/transcript_format.h"
@@ -237,6 +238,11 @@ TEST_F(Standin, VersionStringComesFromTheTaskAllocatorOrIsNullWithoutRuntime) {
         (Lines{"GetAvailableCoreWebView2BrowserVersionString browserFolder=webview2 -> "
                "121.0.1.2",
                "GetAvailableCoreWebView2BrowserVersionString browserFolder=(null) -> (none)"}));
+}
+
+// A loader reads a fixed runtime's version from its client library's file version.
+TEST(StandinFile, CarriesTheFileVersionAFixedRuntimeLoaderReads) {
+    EXPECT_EQ(fileVersionOf(standinDllPath()), L"120.0.2210.91");
 }
 
 // Counts version queries from the start of the process: ctest runs each case in a process of its
