@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 
+#include "tests/browser/runtime_layout.h"
 #include "tests/support/files.h"
 
 namespace quorvane::testing {
@@ -22,10 +23,6 @@ void copyInto(const std::wstring& from, const std::wstring& to) {
 
 std::wstring shellExecutablePath() {
     return buildOutputPath(QV_SHELL_EXE);
-}
-
-void placeRuntimeClient(const std::wstring& runtimeFolder) {
-    copyInto(standinDllPath(), runtimeFolder + L"\\EBWebView\\x64\\EmbeddedBrowserWebView.dll");
 }
 
 AppFolder::AppFolder() : path_(temp_ / L"app") {
@@ -53,7 +50,7 @@ void AppFolder::placeLoaderBesideExe() {
 }
 
 void AppFolder::placeFixedRuntime(const std::wstring& folder) {
-    placeRuntimeClient(*this / folder);
+    placeClientLibrary(*this / folder, standinDllPath());
 }
 
 }  // namespace quorvane::testing

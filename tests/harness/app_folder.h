@@ -11,10 +11,6 @@ namespace quorvane::testing {
 // The built shell executable.
 std::wstring shellExecutablePath();
 
-// Copies the stand-in runtime to <runtimeFolder>\EBWebView\x64\EmbeddedBrowserWebView.dll, the
-// layout of a machine-wide runtime's version folder and of a fixed runtime folder alike.
-void placeRuntimeClient(const std::wstring& runtimeFolder);
-
 // An application folder laid out in a fresh temp folder: <temp>\app holds the program and its
 // files; the run's scenario and transcript live beside it, outside the application folder.
 class AppFolder {

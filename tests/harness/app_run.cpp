@@ -111,6 +111,8 @@ RunResult runApp(const AppFolder& app, const RunOptions& options) {
     const ULONGLONG deadline = GetTickCount64() + options.timeoutMs;
     for (;;) {
         capture.poll();
+        if (options.watch)
+            options.watch(process.dwProcessId);
         if (WaitForSingleObject(processHandle.get(), kPollMs) == WAIT_OBJECT_0)
             break;
         if (GetTickCount64() >= deadline) {

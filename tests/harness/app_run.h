@@ -2,12 +2,14 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "tests/harness/app_folder.h"
 #include "tests/harness/message_box_capture.h"
+#include "tests/harness/process_windows.h"
 
 namespace quorvane::testing {
 
@@ -16,8 +18,11 @@ struct RunOptions {
     std::string scenario = "{}";
     // What follows the program name on the command line (the shell takes nothing).
     std::wstring arguments;
-    // The run is killed after this long and reported as timed out.
+    // The run is killed after this long and reported as timed out (exit code 0xDEAD).
     DWORD timeoutMs = 30000;
+    // Called with the child's process id about every 40 ms while it runs (after its message
+    // boxes were handled), to look at its windows as the run goes on.
+    std::function<void(DWORD processId)> watch;
 };
 
 struct RunResult {

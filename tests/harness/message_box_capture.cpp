@@ -5,6 +5,8 @@
 #include <memory>
 #include <vector>
 
+#include "tests/harness/process_windows.h"
+
 namespace quorvane::testing {
 
 namespace {
@@ -118,6 +120,15 @@ MessageBoxIcon identifyMessageBoxIcon(HWND box) {
     HWND control = findIconControl(box);
     if (control == nullptr)
         return MessageBoxIcon::None;
+    // Wine keeps an empty icon control in a box without icon (Windows leaves it out). The handle
+    // STM_GETICON answers cannot be drawn from another process, but whether there is one can be
+    // told.
+    DWORD_PTR icon = 0;
+    if (SendMessageTimeoutW(control, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs,
+                            &icon) &&
+        icon == 0) {
+        return MessageBoxIcon::None;
+    }
     RECT client = {};
     GetClientRect(control, &client);
     int width = std::min<int>(client.right, GetSystemMetrics(SM_CXICON));
@@ -126,9 +137,11 @@ MessageBoxIcon identifyMessageBoxIcon(HWND box) {
         return MessageBoxIcon::Unrecognised;
 
     Bitmap shown(width, height);
-    HDC controlDc = GetDC(control);
-    BitBlt(shown.dc, 0, 0, width, height, controlDc, 0, 0, SRCCOPY);
-    ReleaseDC(control, controlDc);
+    POINT origin = {0, 0};
+    MapWindowPoints(control, box, &origin, 1);
+    HDC boxDc = GetDC(box);
+    BitBlt(shown.dc, 0, 0, width, height, boxDc, origin.x, origin.y, SRCCOPY);
+    ReleaseDC(box, boxDc);
     shown.readPixels();
 
     // The standard icons leave their corner transparent, so the corner shows the background that
@@ -169,25 +182,17 @@ MessageBoxIcon identifyMessageBoxIcon(HWND box) {
 }
 
 size_t MessageBoxCapture::poll() {
-    struct Search {
-        DWORD processId;
-        std::vector<HWND> boxes;
-    } search{processId_, {}};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == s->processId && IsWindowVisible(window) &&
-                className(window) == L"#32770") {
-                s->boxes.push_back(window);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    std::vector<HWND> boxes;
+    for (const WindowSeen& seen : visibleWindowsOf(processId_)) {
+        // A message box is a dialog with the message text static; other dialogs of the program
+        // are left alone.
+        if (seen.className == L"#32770" && GetDlgItem(seen.window, kMessageTextId) != nullptr) {
+            boxes.push_back(seen.window);
+        }
+    }
 
     size_t added = 0;
-    for (HWND box : search.boxes) {
+    for (HWND box : boxes) {
         HWND ok = GetDlgItem(box, IDOK);
         HWND button = ok != nullptr ? ok : GetDlgItem(box, IDCANCEL);
         int buttonId = ok != nullptr ? IDOK : IDCANCEL;

@@ -13,17 +13,30 @@
 using namespace quorvane;
 using namespace quorvane::standin;
 
+namespace {
+
+// How many version queries this process has made: a runtime can appear between two of them.
+LONG versionQueries = 0;
+
+bool runtimeFound(const Scenario& scenario, LONG query) {
+    return scenario.runtimePresent ||
+           (scenario.runtimeAppearsAtQuery > 0 && query >= scenario.runtimeAppearsAtQuery);
+}
+
+}  // namespace
+
 QV_STANDIN_API HRESULT STDMETHODCALLTYPE
 GetAvailableCoreWebView2BrowserVersionString(PCWSTR browserExecutableFolder, LPWSTR* versionInfo) {
     const Scenario scenario = loadScenario();
+    const bool found = runtimeFound(scenario, InterlockedIncrement(&versionQueries));
     if (versionInfo == nullptr)
         return E_POINTER;
     *versionInfo = nullptr;
     record(L"GetAvailableCoreWebView2BrowserVersionString browserFolder=" +
            textOrNull(browserExecutableFolder) + L" -> " +
-           (scenario.runtimePresent ? escapeText(scenario.version) : L"(none)"));
+           (found ? escapeText(scenario.version) : L"(none)"));
     // As the loader does when it finds no runtime: a failure code and no string.
-    if (!scenario.runtimePresent)
+    if (!found)
         return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
     return copyOut(scenario.version, versionInfo);
 }
@@ -36,7 +49,7 @@ QV_STANDIN_API HRESULT STDMETHODCALLTYPE CreateCoreWebView2EnvironmentWithOption
            textOrNull(browserExecutableFolder) + L" userDataFolder=" + textOrNull(userDataFolder));
     try {
         const Scenario scenario = loadScenario();
-        if (!scenario.runtimePresent) {
+        if (!runtimeFound(scenario, versionQueries)) {
             record(L"environment creation returned " +
                    hresultText(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)));
             return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);

@@ -27,7 +27,21 @@ HRESULT hresultOf(const json& value) {
     return static_cast<HRESULT>(value.get<long long>());
 }
 
+// A misspelt member would otherwise be ignored without a word and the test would test less.
+void onlyMembers(const json& value, std::initializer_list<const char*> known) {
+    if (!value.is_object())
+        throw std::invalid_argument("not an object: " + value.dump());
+    for (const auto& item : value.items()) {
+        bool found = false;
+        for (const char* name : known)
+            found = found || item.key() == name;
+        if (!found)
+            throw std::invalid_argument("unknown member \"" + item.key() + "\"");
+    }
+}
+
 CreationOutcome outcomeOf(const json& value) {
+    onlyMembers(value, {"returns", "completes", "nullObject"});
     CreationOutcome outcome;
     if (value.contains("returns"))
         outcome.returns = hresultOf(value["returns"]);
@@ -64,6 +78,8 @@ Step stepOf(const json& value) {
         {"close", Step::Kind::Close},
         {"wait", Step::Kind::Wait},
     };
+    onlyMembers(value, {"do", "uri", "method", "headers", "context", "source", "text", "enter",
+                        "userInitiated", "parses", "kind", "ms"});
     const std::string name = value.at("do").get<std::string>();
     Step step;
     bool known = false;
@@ -118,9 +134,14 @@ std::string readWholeFile(const std::wstring& path) {
 
 Scenario parseScenario(const std::string& text) {
     const json root = json::parse(text);
+    onlyMembers(root, {"runtime", "environment", "controller", "webView2", "pagesParse", "steps"});
     Scenario scenario;
     if (root.contains("runtime")) {
         const json& runtime = root["runtime"];
+        onlyMembers(runtime, {"present", "version", "appearsAtQuery"});
+        if (runtime.contains("appearsAtQuery")) {
+            scenario.runtimeAppearsAtQuery = runtime["appearsAtQuery"].get<int>();
+        }
         if (runtime.contains("present"))
             scenario.runtimePresent = runtime["present"].get<bool>();
         if (runtime.contains("version"))

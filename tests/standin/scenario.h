@@ -43,6 +43,9 @@ struct Step {
 
 struct Scenario {
     bool runtimePresent = true;
+    // With runtimePresent false: the version query of this number (1 for the first in the
+    // process) and every later one find the runtime, as after an installation; 0: never.
+    int runtimeAppearsAtQuery = 0;
     std::wstring version = L"120.0.2210.91";
     CreationOutcome environment;
     CreationOutcome controller;

@@ -14,6 +14,7 @@
 #include "app/scoped_com_mem.h"
 #include "browser/com_handler.h"
 #include "browser/environment_options.h"
+#include "browser/installed_runtime.h"
 #include "tests/standin/standin_client.h"
 #include "tests/standin/standin_test_support.h"
 #include "tests/standin/transcript_format.h"
@@ -164,7 +165,9 @@ struct CreationCase {
     bool object;
 };
 
-void PrintTo(const CreationCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const CreationCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class FailingEnvironment : public Standin, public ::testing::WithParamInterface<CreationCase> {};
 
@@ -204,6 +207,9 @@ INSTANTIATE_TEST_SUITE_P(
                                    false},
                       CreationCase{"NoRuntime", R"({"runtime":{"present":false}})",
                                    HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), false, S_OK, false},
+                      CreationCase{"MisspeltMemberFallsBackToDefaults",
+                                   R"({"environment":{"returns":"0x80004005"},"enviroment":{}})",
+                                   S_OK, true, S_OK, true},
                       CreationCase{"UnusableScenarioFallsBackToDefaults",
                                    R"({"steps":[{"do":"unheard-of"}]})", S_OK, true, S_OK, true}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -232,6 +238,33 @@ TEST_F(Standin, VersionStringComesFromTheTaskAllocatorOrIsNullWithoutRuntime) {
         (Lines{"GetAvailableCoreWebView2BrowserVersionString browserFolder=webview2 -> "
                "121.0.1.2",
                "GetAvailableCoreWebView2BrowserVersionString browserFolder=(null) -> (none)"}));
+}
+
+// A loader reads a fixed runtime's version from its client library's file version.
+TEST(StandinFile, CarriesTheFileVersionAFixedRuntimeLoaderReads) {
+    EXPECT_EQ(fileVersionOf(standinDllPath()), L"120.0.2210.91");
+}
+
+// Counts version queries from the start of the process: ctest runs each case in a process of its
+// own.
+TEST_F(Standin, RuntimeCanAppearBetweenTwoVersionQueriesAsAfterAnInstallation) {
+    ScopedScenario scenario(R"({"runtime":{"present":false,"appearsAtQuery":2}})");
+    auto version = loaderExport<GetAvailableCoreWebView2BrowserVersionStringFn>(
+        "GetAvailableCoreWebView2BrowserVersionString");
+    auto create = loaderExport<CreateCoreWebView2EnvironmentWithOptionsFn>(
+        "CreateCoreWebView2EnvironmentWithOptions");
+    auto handler = makeHandler<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
+        IID_ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler,
+        [](HRESULT, ICoreWebView2Environment*) {});
+    ScopedCoMem<wchar_t> text;
+    EXPECT_EQ(version(nullptr, text.put()), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+    EXPECT_FALSE(text);
+    EXPECT_EQ(create(nullptr, L"C:\\data", nullptr, handler.get()),
+              HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(version(nullptr, text.put()), S_OK);
+    ASSERT_TRUE(text);
+    EXPECT_STREQ(text.get(), L"120.0.2210.91");
+    EXPECT_EQ(create(nullptr, L"C:\\data", nullptr, handler.get()), S_OK);
 }
 
 TEST_F(Standin, ViewAnswersBothViewInterfacesAsOneObjectAndRefusesOthers) {
@@ -434,7 +467,9 @@ struct MessageCase {
     const wchar_t* asJson;
 };
 
-void PrintTo(const MessageCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const MessageCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class WebMessages : public Standin, public ::testing::WithParamInterface<MessageCase> {};
 
@@ -536,6 +571,63 @@ TEST_F(Standin, CancelledNavigationRequestsNothingAndRecordsOutcomes) {
     BOOL fullscreen = FALSE;
     webView->get_ContainsFullScreenElement(&fullscreen);
     EXPECT_TRUE(fullscreen);
+}
+
+// What in-process tests of the shell's request handling build on: request arguments made from a
+// URI, method and header lines, and responses that can be looked into.
+TEST_F(Standin, TestExportsMakeRequestsAndDescribeResponses) {
+    auto args = client().createRequestArgs(L"https://app.test/a%20b.mp4", L"GET",
+                                           L"Range: bytes=0-3\nAccept:  */*  ");
+    ComRef<ICoreWebView2WebResourceRequest> request;
+    ASSERT_EQ(args->get_Request(request.put()), S_OK);
+    ScopedCoMem<wchar_t> uri, method, range, accept;
+    request->get_Uri(uri.put());
+    request->get_Method(method.put());
+    EXPECT_STREQ(uri.get(), L"https://app.test/a%20b.mp4");
+    EXPECT_STREQ(method.get(), L"GET");
+    ComRef<ICoreWebView2HttpRequestHeaders> headers;
+    ASSERT_EQ(request->get_Headers(headers.put()), S_OK);
+    BOOL contains = FALSE;
+    EXPECT_EQ(headers->Contains(L"range", &contains), S_OK);
+    EXPECT_TRUE(contains);
+    EXPECT_EQ(headers->GetHeader(L"RANGE", range.put()), S_OK);
+    EXPECT_STREQ(range.get(), L"bytes=0-3");
+    EXPECT_EQ(headers->GetHeader(L"Accept", accept.put()), S_OK);
+    EXPECT_STREQ(accept.get(), L"*/*");
+    EXPECT_EQ(headers->Contains(L"If-None-Match", &contains), S_OK);
+    EXPECT_FALSE(contains);
+    LPWSTR missing = reinterpret_cast<LPWSTR>(1);
+    EXPECT_TRUE(FAILED(headers->GetHeader(L"If-None-Match", &missing)));
+    EXPECT_EQ(missing, nullptr);
+    ComRef<ICoreWebView2WebResourceResponse> none;
+    EXPECT_EQ(args->get_Response(none.put()), S_OK);
+    EXPECT_FALSE(none);
+
+    auto environment = client().createEnvironment();
+    ComRef<IStream> content(SHCreateMemStream(reinterpret_cast<const BYTE*>("0123"), 4));
+    ComRef<ICoreWebView2WebResourceResponse> response;
+    ASSERT_EQ(environment->CreateWebResourceResponse(
+                  content.get(), 206, L"Partial Content",
+                  L"Content-Range: bytes 0-3/10\r\nContent-Type: video/mp4", response.put()),
+              S_OK);
+    content.reset();  // the response holds its own reference
+    ASSERT_EQ(args->put_Response(response.get()), S_OK);
+    ComRef<ICoreWebView2WebResourceResponse> set;
+    ASSERT_EQ(args->get_Response(set.put()), S_OK);
+    StandinResponse seen = client().describeResponse(set.get());
+    EXPECT_EQ(seen.statusCode, 206);
+    EXPECT_EQ(seen.reasonPhrase, L"Partial Content");
+    EXPECT_EQ(seen.headers, L"Content-Range: bytes 0-3/10\r\nContent-Type: video/mp4");
+    EXPECT_EQ(readRest(seen.content.get()), "0123");
+
+    ComRef<ICoreWebView2WebResourceResponse> empty;
+    EXPECT_EQ(environment->CreateWebResourceResponse(nullptr, 404, L"Not Found", L"", empty.put()),
+              S_OK);
+    EXPECT_FALSE(client().describeResponse(empty.get()).content);
+    ComRef<ICoreWebView2WebResourceResponse> refused;
+    EXPECT_EQ(environment->CreateWebResourceResponse(nullptr, 200, nullptr, L"", refused.put()),
+              E_INVALIDARG);
+    EXPECT_FALSE(refused);
 }
 
 TEST(StandinTranscriptFormat, EscapesControlCharactersAndDigestsLargeBodies) {

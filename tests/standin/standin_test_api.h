@@ -8,6 +8,9 @@
 // file (JSON) and a transcript file. Scenario members, all optional:
 //   "runtime":     {"present": true, "version": "120.0.2210.91"}  (the loader export's answer;
 //                  the DLL's own file version, read by a fixed-runtime loader, is 120.0.2210.91)
+//                  {"present": false, "appearsAtQuery": 2}  the process's second version query
+//                  and later ones find it (a runtime installed in between)
+//                  Unknown members anywhere are a scenario error.
 //   "environment": {"returns": "0x80004005"}   the creating call fails; no completion
 //                  {"completes": "0x80070005"} the completion gets this code and no object
 //                  {"nullObject": true}        the completion gets S_OK and no object
