@@ -39,44 +39,64 @@
 // TRANSCRIPT. One line per thing the shell did to the stand-in, and per event the stand-in
 // raised, in order; UTF-8, "\n" after each line. Values are escaped as in transcript_format.h
 // (CR, LF, TAB as \r \n \t, other control characters \xHH; nothing else); a null string is
-// "(null)"; HRESULTs are 0x + 8 uppercase hex digits; flags 0/1.
-//   GetAvailableCoreWebView2BrowserVersionString browserFolder=F -> V        (V: version or (none))
+// "(null)"; HRESULTs are 0x + 8 uppercase hex digits; flags 0/1. The lines:
+// clang-format off
+//   GetAvailableCoreWebView2BrowserVersionString browserFolder=F -> V   (V: the version or "(none)")
 //   CreateCoreWebView2EnvironmentWithOptions browserFolder=F userDataFolder=D
-//   CreateWebViewEnvironmentWithOptionsInternal checkRunningInstance=1 runtimeType=0
-//   userDataFolder=D environment creation returned HR                  (the scenario's immediate
-//   failure) options (null) | options ICoreWebView2EnvironmentOptions refused HR options
-//   AdditionalBrowserArguments=A options Language=L options TargetCompatibleBrowserVersion=V
-//   options AllowSingleSignOnUsingOSPrimaryAccount=0
-//   options ICoreWebView2EnvironmentOptions2 refused 0x80004002 out=null   (or "answered ...
-//   out=set") EnvironmentCompleted hr=HR environment=yes|no CreateCoreWebView2Controller
-//   parent=<window class>|(null)|(invalid) controller creation returned HR ControllerCompleted
-//   hr=HR controller=yes|no settings IsScriptEnabled=1              (every put; names without
-//   get_/put_) filter add PATTERN context=N            filter remove PATTERN context=N add EVENT
-//   token=set|null                remove EVENT      (EVENT: the name after add_) controller
-//   Bounds=L,T,R,B               controller IsVisible=1     controller MoveFocus=0 controller
-//   ZoomFactor=Z   controller SetBoundsAndZoomFactor=L,T,R,B Z controller
-//   NotifyParentWindowPositionChanged   controller ParentWindow=C   controller Close Navigate URI
-//   NavigateToString HTML NavigationStarting URI userInitiated=0  then: navigation cancelled |
-//   navigation allowed WebResourceRequested METHOD URI context=N request METHOD URI context=N
-//   unfiltered (no filter matched: nothing raised) response none                            (the
-//   handler set no response) response STATUS REASON headers=BLOCK body[N]=BYTES     (N <= 4096
-//   bytes) response STATUS REASON headers=BLOCK body[N]~fnv1a64:HEX16   (larger bodies) response
-//   STATUS REASON headers=BLOCK body=(none)        (no content stream)
-//       (then " read-error=HR" when a Read failed, " truncated" past 256 MiB; the body is read
-//        from the stream's current position to its end, on a worker thread, after the handler
-//        returned; BLOCK is the header text exactly as passed to CreateWebResourceResponse)
+//   CreateWebViewEnvironmentWithOptionsInternal checkRunningInstance=1 runtimeType=0|1 userDataFolder=D
+//   environment creation returned HR            (the creating call failed: no completion follows)
+//   options (null)
+//   options ICoreWebView2EnvironmentOptions refused HR
+//   options AdditionalBrowserArguments=A
+//   options Language=L
+//   options TargetCompatibleBrowserVersion=V
+//   options AllowSingleSignOnUsingOSPrimaryAccount=0|1
+//   options ICoreWebView2EnvironmentOptions2 refused 0x80004002 out=null   (or: answered ... out=set)
+//   EnvironmentCompleted hr=HR environment=yes|no
+//   CreateCoreWebView2Controller parent=<window class>|(null)|(invalid)
+//   controller creation returned HR
+//   ControllerCompleted hr=HR controller=yes|no
+//   settings IsScriptEnabled=1                  (every put; the name without put_)
+//   filter add PATTERN context=N
+//   filter remove PATTERN context=N
+//   add EVENT token=set|null                    (EVENT: the name after add_)
+//   remove EVENT
+//   controller Bounds=L,T,R,B
+//   controller IsVisible=0|1
+//   controller MoveFocus=REASON
+//   controller ZoomFactor=Z
+//   controller SetBoundsAndZoomFactor=L,T,R,B Z
+//   controller NotifyParentWindowPositionChanged
+//   controller ParentWindow=<window class>
+//   controller Close
+//   Navigate URI
+//   NavigateToString HTML
+//   NavigationStarting URI userInitiated=0|1    then: navigation cancelled | navigation allowed
+//   WebResourceRequested METHOD URI context=N
+//   request METHOD URI context=N unfiltered     (no filter matched: nothing raised)
+//   response none                               (the handler set no response)
+//   response STATUS REASON headers=BLOCK body[N]=BYTES            (N <= 4096)
+//   response STATUS REASON headers=BLOCK body[N]~fnv1a64:HEX16    (larger bodies)
+//   response STATUS REASON headers=BLOCK body=(none)              (no content stream)
+//       then " read-error=HR" when a Read failed, " truncated" past 256 MiB. The body is read
+//       from the stream's current position to its end, on a worker thread, after the handler
+//       returned. BLOCK is the header text exactly as passed to CreateWebResourceResponse.
 //   DOMContentLoaded navigationId=N
 //   DocumentTitleChanged TITLE
-//   WebMessageReceived source=S string=T | WebMessageReceived source=S json=J
+//   WebMessageReceived source=S string=T
+//   WebMessageReceived source=S json=J
 //   WebMessageReceived suppressed: web messages disabled
 //   ContainsFullScreenElementChanged 0|1
-//   PermissionRequested kind=K uri=U userInitiated=0|1   then: permission state=S
-//   NewWindowRequested URI userInitiated=0|1             then: new window handled=0|1
-//   newWindow=none|set WindowCloseRequested wait MS                                 steps done
-//   PostWebMessageAsJson J   PostWebMessageAsString T   Reload   Stop   GoBack   GoForward
+//   PermissionRequested kind=K uri=U userInitiated=0|1     then: permission state=S
+//   NewWindowRequested URI userInitiated=0|1               then: new window handled=0|1 newWindow=none|set
+//   WindowCloseRequested
+//   wait MS
+//   steps done
+//   PostWebMessageAsJson J | PostWebMessageAsString T | Reload | Stop | GoBack | GoForward
 //   OpenDevToolsWindow
-//   unsupported INTERFACE::METHOD           (a method the stand-in does not model: E_NOTIMPL)
-//   scenario error WHAT                      (the scenario file was unusable; defaults apply)
+//   unsupported INTERFACE::METHOD               (a method the stand-in does not model: E_NOTIMPL)
+//   scenario error WHAT                         (the scenario file was unusable; defaults apply)
+// clang-format on
 
 #include "browser/webview2_api.h"
 
