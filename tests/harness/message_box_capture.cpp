@@ -206,9 +206,12 @@ size_t MessageBoxCapture::poll() {
         entry.caption = windowText(box);
         entry.text = windowText(GetDlgItem(box, kMessageTextId));
         entry.icon = identifyMessageBoxIcon(box);
-        if (entry.icon == MessageBoxIcon::Unrecognised) {
-            // Painting can lag behind visibility.
-            Sleep(150);
+        // Painting can lag behind visibility, by seconds on a loaded machine: look again for a
+        // while before calling the icon unrecognised.
+        for (int attempt = 0; attempt < 30 && entry.icon == MessageBoxIcon::Unrecognised;
+             ++attempt) {
+            RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+            Sleep(100);
             entry.icon = identifyMessageBoxIcon(box);
         }
         seen_.push_back(entry);
