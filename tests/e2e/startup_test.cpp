@@ -114,6 +114,21 @@ TEST(StartupFailure, EvergreenWithoutRuntimeOffersTheInstallerThenFails) {
                   "GetAvailableCoreWebView2BrowserVersionString browserFolder=(null) -> (none)"}));
 }
 
+TEST(Startup, ARuntimeThatTheInstallerBroughtIsUsed) {
+    // The runtime appears between the two questions, as after a successful installation.
+    ShellApp app(R"({"name":"installed-now","window":{"title":"Sky Puzzle"}})");
+    RunResult run =
+        runShell(app, R"([{"do":"close"}])", R"("runtime":{"present":false,"appearsAtQuery":2})");
+    EXPECT_EQ(run.exitCode, 0u);
+    expectBoxes(run, {{"Sky Puzzle", kInstallMessage, MessageBoxIcon::Information}});
+    ASSERT_GE(run.transcript.size(), 3u);
+    EXPECT_EQ(run.transcript[0],
+              "GetAvailableCoreWebView2BrowserVersionString browserFolder=(null) -> (none)");
+    EXPECT_EQ(run.transcript[1],
+              "GetAvailableCoreWebView2BrowserVersionString browserFolder=(null) -> 120.0.2210.91");
+    EXPECT_TRUE(run.hasLine("Navigate https://quorvane.localhost/index.html"));
+}
+
 TEST(StartupFailure, CustomInstallTextsAppearAsWritten) {
     ShellApp app(
         "{\"name\":\"custom-texts\",\"window\":{\"title\":\"Caf\xC3\xA9 \xE6\x97\xA5\"},"
