@@ -174,23 +174,6 @@ TEST(BrowserEvents, EveryPermissionIsGranted) {
     EXPECT_EQ(states, std::vector<std::string>(7, "permission state=1"));
 }
 
-TEST(BrowserEvents, EveryNewWindowRequestIsHandledWithoutAWindowOfItsOwn) {
-    const char* uris[] = {"https://example.com/credits", "http://example.com/",
-                          "mailto:team@example.com", "https://quorvane.localhost/index.html",
-                          "file:///C:/windows/system32/calc.exe", "ms-settings:privacy",
-                          "search-ms:query=x", "javascript:alert(1)"};
-    std::string steps = "[";
-    for (const char* uri : uris) {
-        steps += std::string(R"({"do":"newWindow","uri":")") + uri + R"(","userInitiated":true},)";
-    }
-    steps += R"({"do":"close"}])";
-    ShellApp app(R"({"name":"new-window"})");
-    RunResult run = runShell(app, steps);
-    EXPECT_EQ(run.exitCode, 0u);
-    EXPECT_EQ(run.linesStartingWith("new window handled="),
-              std::vector<std::string>(std::size(uris), "new window handled=1 newWindow=none"));
-}
-
 TEST(BrowserEvents, PageMessagesFromTheOriginSwitchFullscreen) {
     ShellApp app(R"({"name":"messages","window":{"width":800,"height":600}})");
     MainWindowWatch watch;
