@@ -18,3 +18,10 @@ cp /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf "$app/www/fonts/"
 
 echo "dist/ is ready:"
 find dist -type f | sort | sed 's/^/  /'
+
+# Run it: the example plays its page against the shell under Wine, with the stand-in runtime (a
+# test double of the browser runtime, never shipped) in a copy of the folder, and a summary of
+# what the shell did is printed. Exits non-zero when anything was not answered as expected.
+echo
+app_windows="Z:$(cd "$app" && pwd | tr '/' '\\')"
+bash scripts/with-wine.sh build scripts/wine-run.sh build build/tests/e2e/qv_example_run.exe "$app_windows"

@@ -4,7 +4,7 @@
 # cross-compiling emulator, so ctest and test discovery go through it. The display and the
 # wineserver come from scripts/with-wine.sh.
 set -eu
-QV_BUILD_DIR="$1"
+QV_BUILD_DIR="$(cd "$1" && pwd)"
 shift
 export QV_BUILD_DIR
 . "$(dirname "$(readlink -f "$0")")/wine-env.sh"
