@@ -9,15 +9,13 @@ const std::wstring appOrigin = L"https://quorvane.localhost/";
 const std::wstring contentRoot = L"www\\";
 const std::wstring runtimeBootstrapperLink = L"https://go.microsoft.com/fwlink/p/?LinkId=2124703";
 
-namespace {
-
-std::wstring moduleFileName() {
+std::wstring modulePath(HMODULE module, size_t initialUnits) {
     // GetModuleFileNameW truncates silently (returning the buffer size) when the path does not
     // fit, so grow the buffer until the returned length leaves room for the terminator.
-    std::wstring buffer(MAX_PATH, L'\0');
+    std::wstring buffer(initialUnits == 0 ? 1 : initialUnits, L'\0');
     for (;;) {
         DWORD size = static_cast<DWORD>(buffer.size());
-        DWORD length = GetModuleFileNameW(nullptr, buffer.data(), size);
+        DWORD length = GetModuleFileNameW(module, buffer.data(), size);
         if (length == 0) return {};
         if (length < size) {
             buffer.resize(length);
@@ -27,6 +25,8 @@ std::wstring moduleFileName() {
         buffer.resize(buffer.size() * 2);
     }
 }
+
+namespace {
 
 std::wstring canonical(const std::wstring& path) {
     if (path.size() < MAX_PATH) {
@@ -48,7 +48,7 @@ std::wstring canonical(const std::wstring& path) {
 }  // namespace
 
 const std::wstring& executablePath() {
-    static const std::wstring path = canonical(moduleFileName());
+    static const std::wstring path = canonical(modulePath(nullptr, MAX_PATH));
     return path;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 namespace quorvane {
@@ -20,6 +22,10 @@ const std::wstring& executablePath();
 
 // The executable's folder, ending in a backslash (the whole path if it holds no backslash).
 std::wstring appFolder();
+
+// The full path of |module| (null: the executable), however long, starting with a buffer of
+// |initialUnits| and growing it until the path fits. Empty when the platform cannot say.
+std::wstring modulePath(HMODULE module, size_t initialUnits);
 
 // The folder part of |path| up to and including its last backslash; the whole path if none.
 std::wstring folderOf(const std::wstring& path);
