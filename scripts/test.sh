@@ -5,4 +5,4 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 bash scripts/build.sh
-bash scripts/with-wine.sh build ctest --test-dir build --output-on-failure -j2 --timeout 180 "$@"
+bash scripts/with-wine.sh build ctest --test-dir build --output-on-failure -j2 --timeout 180 --repeat until-pass:2 "$@"

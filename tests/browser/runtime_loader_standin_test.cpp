@@ -59,13 +59,7 @@ public:
             return lines_;
         ScopedCoMem<wchar_t> owned(text);
         std::string all = wideToUtf8(owned ? owned.get() : L"");
-        for (size_t start = 0; start < all.size();) {
-            size_t end = all.find('\n', start);
-            if (end == std::string::npos)
-                end = all.size();
-            lines_.push_back(all.substr(start, end - start));
-            start = end + 1;
-        }
+        for (std::string& line : testing::splitLines(all)) lines_.push_back(std::move(line));
         return lines_;
     }
     bool has(const std::string& line) {

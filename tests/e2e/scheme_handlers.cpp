@@ -63,17 +63,7 @@ SchemeHandlers::~SchemeHandlers() {
 }
 
 std::vector<std::string> recordedLinks(const std::wstring& log) {
-    std::vector<std::string> lines;
-    if (!fileExists(log)) return lines;
-    const std::string text = readFile(log);
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
+    return fileExists(log) ? splitLines(readFile(log)) : std::vector<std::string>{};
 }
 
 }  // namespace quorvane::testing

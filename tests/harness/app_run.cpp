@@ -34,19 +34,6 @@ std::wstring childEnvironment(const std::wstring& scenarioPath,
     return block;
 }
 
-std::vector<std::string> splitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
-
 std::wstring userDataFolderOf(const std::vector<std::string>& transcript) {
     const std::string_view field = " userDataFolder=";
     for (const std::string& line : transcript) {

@@ -29,23 +29,11 @@ using testing::LoopbackHttpServer;
 using testing::MessageBoxCatcher;
 using testing::narrow;
 using testing::readFile;
+using testing::splitLines;
 using testing::ScriptedResponse;
 using testing::SetupWindowSpy;
 using testing::TempDir;
 using testing::writeFile;
-
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        out.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return out;
-}
 
 bool quitMessagePending() {
     MSG message;
@@ -80,7 +68,7 @@ class InstallFlow : public ::testing::Test {
 
     // One line per run of the stand-in bootstrapper: "ran|<command line>|<current directory>".
     std::vector<std::string> runs() const {
-        return fileExists(record) ? lines(readFile(record)) : std::vector<std::string>{};
+        return fileExists(record) ? splitLines(readFile(record)) : std::vector<std::string>{};
     }
     // Started with an empty command line from the user data folder. Windows hands the child the
     // empty command line as given; Wine replaces an empty one by the quoted application name.

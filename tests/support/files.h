@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quorvane::testing {
 
@@ -12,6 +13,9 @@ void writeFile(const std::wstring& path, std::string_view bytes);
 std::string readFile(const std::wstring& path);
 
 bool fileExists(const std::wstring& path);
+
+// The lines of |text| without their line feeds (a last line without one counts too).
+std::vector<std::string> splitLines(const std::string& text);
 
 // UTF-16 to UTF-8, for readable assertion messages.
 std::string narrow(const std::wstring& text);
