@@ -238,18 +238,40 @@ TEST(Startup, AnIconThatIsNotAnImageFallsBackAndStartUpGoesOn) {
     EXPECT_TRUE(run.hasLine("Navigate https://quorvane.localhost/index.html"));
 }
 
-TEST(Startup, TheViewFillsTheScaledClientArea) {
+TEST(Startup, TheHiddenWindowHasTheManifestsStyleAndScaledClientSize) {
     // Wine's display is 96 dpi, so the client area is the manifest's size exactly, resizable or
-    // not.
-    for (const char* resizable : {"true", "false"}) {
-        SCOPED_TRACE(resizable);
-        ShellApp app(std::string(R"({"name":"size","window":{"width":640,"height":360,"resizable":)") +
-                     resizable + "}}");
-        RunResult run = runShell(app, R"([{"do":"close"}])");
+    // not. The page never parses here, so the window must stay hidden throughout.
+    struct Case {
+        const char* resizable;
+        LONG mustHave;
+        LONG mustLack;
+    } cases[] = {
+        {"true", WS_OVERLAPPEDWINDOW, WS_VISIBLE},
+        {"false", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+         WS_THICKFRAME | WS_MAXIMIZEBOX | WS_VISIBLE},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.resizable);
+        ShellApp app(std::string(R"({"name":"size","window":{"title":"Sized","width":640,)"
+                                 R"("height":360,"resizable":)") +
+                     c.resizable + "}}");
+        MainWindowWatch watch;
+        RunResult run = runShell(app, R"([{"do":"wait","ms":400},{"do":"close"}])",
+                                 R"("pagesParse":false)", &watch);
         EXPECT_EQ(run.exitCode, 0u);
         auto bounds = run.linesStartingWith("controller Bounds=");
         ASSERT_FALSE(bounds.empty());
         EXPECT_EQ(bounds.front(), "controller Bounds=0,0,640,360");
+        ASSERT_FALSE(watch.states().empty());
+        for (const MainWindowState& state : watch.states()) {
+            EXPECT_FALSE(state.visible);
+            EXPECT_EQ(state.style & c.mustHave, c.mustHave);
+            EXPECT_EQ(state.style & c.mustLack, 0);
+            EXPECT_EQ(state.exStyle & (WS_EX_TOPMOST | WS_EX_TOOLWINDOW), 0);
+            EXPECT_EQ(state.clientRect.right, 640);
+            EXPECT_EQ(state.clientRect.bottom, 360);
+            EXPECT_EQ(state.title, L"Sized");
+        }
     }
 }
 
