@@ -16,12 +16,14 @@ std::wstring modulePath(HMODULE module, size_t initialUnits) {
     for (;;) {
         DWORD size = static_cast<DWORD>(buffer.size());
         DWORD length = GetModuleFileNameW(module, buffer.data(), size);
-        if (length == 0) return {};
+        if (length == 0)
+            return {};
         if (length < size) {
             buffer.resize(length);
             return buffer;
         }
-        if (buffer.size() >= 32768) return {};
+        if (buffer.size() >= 32768)
+            return {};
         buffer.resize(buffer.size() * 2);
     }
 }
@@ -31,16 +33,19 @@ namespace {
 std::wstring canonical(const std::wstring& path) {
     if (path.size() < MAX_PATH) {
         wchar_t out[MAX_PATH] = {};
-        if (PathCanonicalizeW(out, path.c_str())) return out;
+        if (PathCanonicalizeW(out, path.c_str()))
+            return out;
         return path;
     }
     // PathCanonicalizeW is limited to MAX_PATH; GetFullPathNameW resolves "." and ".." too and
     // takes any length.
     DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (needed == 0) return path;
+    if (needed == 0)
+        return path;
     std::wstring out(needed, L'\0');
     DWORD length = GetFullPathNameW(path.c_str(), needed, out.data(), nullptr);
-    if (length == 0 || length >= needed) return path;
+    if (length == 0 || length >= needed)
+        return path;
     out.resize(length);
     return out;
 }
@@ -54,10 +59,13 @@ const std::wstring& executablePath() {
 
 std::wstring folderOf(const std::wstring& path) {
     size_t slash = path.rfind(L'\\');
-    if (slash == std::wstring::npos) return path;
+    if (slash == std::wstring::npos)
+        return path;
     return path.substr(0, slash + 1);
 }
 
-std::wstring appFolder() { return folderOf(executablePath()); }
+std::wstring appFolder() {
+    return folderOf(executablePath());
+}
 
 }  // namespace quorvane

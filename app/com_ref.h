@@ -10,7 +10,7 @@ namespace quorvane {
 // pointer with copyFrom takes a reference on the new object before the old one is released.
 template <typename T>
 class ComRef {
-public:
+  public:
     ComRef() = default;
     // Adopts a reference the caller already owns (no AddRef).
     explicit ComRef(T* owned) : ptr_(owned) {}
@@ -18,7 +18,8 @@ public:
 
     ComRef(ComRef&& other) noexcept : ptr_(other.detach()) {}
     ComRef& operator=(ComRef&& other) noexcept {
-        if (this != &other) reset(other.detach());
+        if (this != &other)
+            reset(other.detach());
         return *this;
     }
     ComRef(const ComRef&) = delete;
@@ -26,11 +27,13 @@ public:
 
     // Takes a reference of its own on |object| (which may be null).
     static ComRef copyOf(T* object) {
-        if (object != nullptr) object->AddRef();
+        if (object != nullptr)
+            object->AddRef();
         return ComRef(object);
     }
     void copyFrom(T* object) {
-        if (object != nullptr) object->AddRef();
+        if (object != nullptr)
+            object->AddRef();
         reset(object);
     }
 
@@ -47,17 +50,19 @@ public:
     T* detach() { return std::exchange(ptr_, nullptr); }
     void reset(T* owned = nullptr) {
         T* old = std::exchange(ptr_, owned);
-        if (old != nullptr) old->Release();
+        if (old != nullptr)
+            old->Release();
     }
 
     template <typename U>
     ComRef<U> query(REFIID iid) const {
         ComRef<U> result;
-        if (ptr_ != nullptr) ptr_->QueryInterface(iid, reinterpret_cast<void**>(result.put()));
+        if (ptr_ != nullptr)
+            ptr_->QueryInterface(iid, reinterpret_cast<void**>(result.put()));
         return result;
     }
 
-private:
+  private:
     T* ptr_ = nullptr;
 };
 

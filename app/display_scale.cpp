@@ -24,7 +24,8 @@ int32_t scaleLength(int32_t length, float factor) {
 }
 
 int32_t scaleForDisplay(int32_t length) {
-    if (cachedFactor == 0.0f) cachedFactor = measureFactor();
+    if (cachedFactor == 0.0f)
+        cachedFactor = measureFactor();
     return scaleLength(length, cachedFactor);
 }
 

@@ -18,7 +18,8 @@ std::wstring localAppDataPath() {
         ScopedCoMem<wchar_t> path;
         // On failure the out-pointer is set to null (and must still be freed, which frees null).
         SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_DEFAULT, nullptr, path.put());
-        if (path) cachedPath = path.get();
+        if (path)
+            cachedPath = path.get();
     }
     return cachedPath;
 }

@@ -13,7 +13,8 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             return 0;
         case WM_MOVE:
         case WM_MOVING:
-            if (browserHost.controller) browserHost.controller->NotifyParentWindowPositionChanged();
+            if (browserHost.controller)
+                browserHost.controller->NotifyParentWindowPositionChanged();
             return 0;
         case WM_SIZE:
             // Every size type, minimising included: a minimised window has an empty client area

@@ -10,14 +10,15 @@ namespace quorvane {
 // and frees it with CoTaskMemFree.
 template <typename T>
 class ScopedCoMem {
-public:
+  public:
     ScopedCoMem() = default;
     explicit ScopedCoMem(T* memory) : memory_(memory) {}
     ~ScopedCoMem() { reset(); }
 
     ScopedCoMem(ScopedCoMem&& other) noexcept : memory_(other.release()) {}
     ScopedCoMem& operator=(ScopedCoMem&& other) noexcept {
-        if (this != &other) reset(other.release());
+        if (this != &other)
+            reset(other.release());
         return *this;
     }
     ScopedCoMem(const ScopedCoMem&) = delete;
@@ -35,10 +36,11 @@ public:
     T* release() { return std::exchange(memory_, nullptr); }
     void reset(T* memory = nullptr) {
         T* old = std::exchange(memory_, memory);
-        if (old != nullptr) CoTaskMemFree(old);
+        if (old != nullptr)
+            CoTaskMemFree(old);
     }
 
-private:
+  private:
     T* memory_ = nullptr;
 };
 

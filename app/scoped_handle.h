@@ -9,14 +9,15 @@ namespace quorvane {
 // Owns a kernel handle and closes it with CloseHandle. Both null and INVALID_HANDLE_VALUE count as
 // "no handle", since the platform uses either, depending on the call that produced it.
 class ScopedHandle {
-public:
+  public:
     ScopedHandle() = default;
     explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
     ~ScopedHandle() { reset(); }
 
     ScopedHandle(ScopedHandle&& other) noexcept : handle_(other.release()) {}
     ScopedHandle& operator=(ScopedHandle&& other) noexcept {
-        if (this != &other) reset(other.release());
+        if (this != &other)
+            reset(other.release());
         return *this;
     }
     ScopedHandle(const ScopedHandle&) = delete;
@@ -29,10 +30,11 @@ public:
     HANDLE release() { return std::exchange(handle_, nullptr); }
     void reset(HANDLE handle = nullptr) {
         HANDLE old = std::exchange(handle_, handle);
-        if (old != nullptr && old != INVALID_HANDLE_VALUE) CloseHandle(old);
+        if (old != nullptr && old != INVALID_HANDLE_VALUE)
+            CloseHandle(old);
     }
 
-private:
+  private:
     HANDLE handle_ = nullptr;
 };
 

@@ -8,14 +8,15 @@ namespace quorvane {
 
 // Owns a view of a file mapping and unmaps it with UnmapViewOfFile.
 class ScopedMappedView {
-public:
+  public:
     ScopedMappedView() = default;
     explicit ScopedMappedView(const void* view) : view_(view) {}
     ~ScopedMappedView() { reset(); }
 
     ScopedMappedView(ScopedMappedView&& other) noexcept : view_(other.release()) {}
     ScopedMappedView& operator=(ScopedMappedView&& other) noexcept {
-        if (this != &other) reset(other.release());
+        if (this != &other)
+            reset(other.release());
         return *this;
     }
     ScopedMappedView(const ScopedMappedView&) = delete;
@@ -27,10 +28,11 @@ public:
     const void* release() { return std::exchange(view_, nullptr); }
     void reset(const void* view = nullptr) {
         const void* old = std::exchange(view_, view);
-        if (old != nullptr) UnmapViewOfFile(old);
+        if (old != nullptr)
+            UnmapViewOfFile(old);
     }
 
-private:
+  private:
     const void* view_ = nullptr;
 };
 

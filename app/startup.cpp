@@ -37,10 +37,12 @@ namespace {
 std::string readManifestText(const std::wstring& path) {
     std::string text;
     FILE* file = nullptr;
-    if (_wfopen_s(&file, path.c_str(), L"rbS") != 0 || file == nullptr) return text;
+    if (_wfopen_s(&file, path.c_str(), L"rbS") != 0 || file == nullptr)
+        return text;
     char buffer[16384];
     size_t got = 0;
-    while ((got = fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
+    while ((got = fread(buffer, 1, sizeof buffer, file)) > 0)
+        text.append(buffer, got);
     fclose(file);
     return text;
 }
@@ -58,15 +60,18 @@ bool detectRuntime(HINSTANCE instance, const wchar_t* browserFolder,
                    const std::wstring& userDataFolder) {
     const AppConfig& config = appConfig;
     if (config.distributionMode == DistributionMode::Fixed) {
-        if (runtimeAvailable(browserFolder)) return true;
+        if (runtimeAvailable(browserFolder))
+            return true;
         showErrorBox(kFixedRuntimeMissing, config.windowTitle.c_str());
         return false;
     }
-    if (runtimeAvailable(nullptr)) return true;
+    if (runtimeAvailable(nullptr))
+        return true;
     MessageBoxW(nullptr, config.installMessage.c_str(), config.windowTitle.c_str(),
                 MB_OK | MB_ICONINFORMATION);
     installRuntime(instance, userDataFolder, config);
-    if (runtimeAvailable(nullptr)) return true;
+    if (runtimeAvailable(nullptr))
+        return true;
     showErrorBox(config.installFailedMessage.c_str(), config.windowTitle.c_str());
     return false;
 }
@@ -99,7 +104,8 @@ HWND createMainWindow(HINSTANCE instance) {
     HWND window = CreateWindowExW(0, kMainWindowClass, config.windowTitle.c_str(), style,
                                   CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
                                   frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
-    if (window == nullptr) showErrorBox(kCreateWindowFailed, kShellCaption);
+    if (window == nullptr)
+        showErrorBox(kCreateWindowFailed, kShellCaption);
     return window;
 }
 
@@ -146,16 +152,19 @@ int runShell(HINSTANCE instance) {
     if (!config.windowIconPath.empty()) {
         config.windowIcon = iconFromImageFile(folder + config.windowIconPath);
     }
-    if (config.windowIcon == nullptr) config.windowIcon = LoadIconW(nullptr, IDI_APPLICATION);
+    if (config.windowIcon == nullptr)
+        config.windowIcon = LoadIconW(nullptr, IDI_APPLICATION);
 
     // Fixed mode hands the relative folder on as it is: the runtime resolves it against the
     // current directory.
     const wchar_t* browserFolder =
         config.distributionMode == DistributionMode::Fixed ? L"webview2" : nullptr;
-    if (!detectRuntime(instance, browserFolder, userDataFolder)) return 1;
+    if (!detectRuntime(instance, browserFolder, userDataFolder))
+        return 1;
 
     HWND window = createMainWindow(instance);
-    if (window == nullptr) return 1;
+    if (window == nullptr)
+        return 1;
     windowState.window = window;
 
     ComRef<ICoreWebView2EnvironmentOptions> options = makeEnvironmentOptions(config.chromiumArgs);
@@ -167,10 +176,10 @@ int runShell(HINSTANCE instance) {
             });
         // A failure here means no completion will ever arrive and the window would stay hidden
         // for good; say so and end the run instead.
-        HRESULT created = completed ? CreateCoreWebView2EnvironmentWithOptions(
-                                          browserFolder, userDataFolder.c_str(), options.get(),
-                                          completed.get())
-                                    : E_OUTOFMEMORY;
+        HRESULT created =
+            completed ? CreateCoreWebView2EnvironmentWithOptions(
+                            browserFolder, userDataFolder.c_str(), options.get(), completed.get())
+                      : E_OUTOFMEMORY;
         if (FAILED(created)) {
             showErrorBox(kBrowserStartFailed, config.windowTitle.c_str());
             return 1;
@@ -180,7 +189,8 @@ int runShell(HINSTANCE instance) {
     MSG message = {};
     BOOL got;
     while ((got = GetMessageW(&message, nullptr, 0, 0)) != 0) {
-        if (got == -1) break;
+        if (got == -1)
+            break;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }

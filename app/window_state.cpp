@@ -18,18 +18,21 @@ void tellTaskbar(HWND window, bool on) {
         if (SUCCEEDED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER,
                                        IID_ITaskbarList2, reinterpret_cast<void**>(list.put())))) {
             // Without HrInit the object is unusable; drop it and try again on the next switch.
-            if (SUCCEEDED(list->HrInit())) state.taskbarList = std::move(list);
+            if (SUCCEEDED(list->HrInit()))
+                state.taskbarList = std::move(list);
         }
     }
     // Wine implements HrInit but answers E_NOTIMPL here; the window change is already made.
-    if (state.taskbarList) state.taskbarList->MarkFullscreenWindow(window, on ? TRUE : FALSE);
+    if (state.taskbarList)
+        state.taskbarList->MarkFullscreenWindow(window, on ? TRUE : FALSE);
 }
 
 }  // namespace
 
 void setFullscreen(bool on) noexcept {
     WindowState& state = windowState;
-    if (on == state.fullscreen) return;
+    if (on == state.fullscreen)
+        return;
     state.fullscreen = on;
     HWND window = state.window;
 

@@ -27,13 +27,15 @@ void registerHandler(View* view,
                      HRESULT (STDMETHODCALLTYPE View::*add)(Interface*, EventRegistrationToken*),
                      REFIID iid, Callable callable) {
     auto handler = makeHandler<Interface>(iid, std::move(callable));
-    if (handler) (view->*add)(handler.get(), nullptr);
+    if (handler)
+        (view->*add)(handler.get(), nullptr);
 }
 
 void applySettings(ICoreWebView2* webView) {
     ComRef<ICoreWebView2Settings> settings;
     webView->get_Settings(settings.put());
-    if (!settings) return;
+    if (!settings)
+        return;
     settings->put_IsScriptEnabled(TRUE);
     settings->put_AreHostObjectsAllowed(FALSE);
     settings->put_AreDefaultScriptDialogsEnabled(TRUE);

@@ -20,7 +20,7 @@ template <typename Interface, typename... Args>
 struct InvokeSignature<HRESULT (STDMETHODCALLTYPE Interface::*)(Args...)> {
     template <typename Callable>
     class Handler final : public ComObject<Handler<Callable>, Interface> {
-    public:
+      public:
         Handler(REFIID iid, Callable&& callable)
             : ComObject<Handler<Callable>, Interface>(iid), callable_(std::move(callable)) {}
 
@@ -34,7 +34,7 @@ struct InvokeSignature<HRESULT (STDMETHODCALLTYPE Interface::*)(Args...)> {
             return S_OK;
         }
 
-    private:
+      private:
         friend class ComObject<Handler<Callable>, Interface>;
         ~Handler() = default;
 
@@ -50,8 +50,8 @@ struct InvokeSignature<HRESULT (STDMETHODCALLTYPE Interface::*)(Args...)> {
 // owned by the returned ComRef; a registering call takes its own. Null when out of memory.
 template <typename Interface, typename Callable>
 ComRef<Interface> makeHandler(REFIID iid, Callable callable) {
-    using Handler = typename detail::InvokeSignature<decltype(&Interface::Invoke)>::template Handler<
-        Callable>;
+    using Handler =
+        typename detail::InvokeSignature<decltype(&Interface::Invoke)>::template Handler<Callable>;
     return ComRef<Interface>(new (std::nothrow) Handler(iid, std::move(callable)));
 }
 

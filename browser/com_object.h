@@ -13,7 +13,7 @@ namespace quorvane {
 // Derived is the final class (CRTP), so no virtual destructor slot is added to the vtable.
 template <typename Derived, typename Interface>
 class ComObject : public Interface {
-public:
+  public:
     explicit ComObject(REFIID iid) : iid_(iid) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override {
@@ -37,10 +37,10 @@ public:
         return static_cast<ULONG>(left);
     }
 
-protected:
+  protected:
     ~ComObject() = default;
 
-private:
+  private:
     LONG references_ = 1;
     const IID iid_;
 };

@@ -39,7 +39,7 @@ HRESULT copyIn(LPCWSTR value, std::wstring& into) noexcept {
 
 class EnvironmentOptions final
     : public ComObject<EnvironmentOptions, ICoreWebView2EnvironmentOptions> {
-public:
+  public:
     EnvironmentOptions() : ComObject(IID_ICoreWebView2EnvironmentOptions) {}
 
     HRESULT STDMETHODCALLTYPE get_AdditionalBrowserArguments(LPWSTR* value) noexcept override {
@@ -73,7 +73,7 @@ public:
         return S_OK;
     }
 
-private:
+  private:
     friend class ComObject<EnvironmentOptions, ICoreWebView2EnvironmentOptions>;
     ~EnvironmentOptions() = default;
 

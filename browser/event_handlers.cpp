@@ -12,40 +12,50 @@
 namespace quorvane {
 
 void onDocumentTitleChanged(ICoreWebView2* sender) noexcept {
-    if (sender == nullptr) return;
+    if (sender == nullptr)
+        return;
     ScopedCoMem<wchar_t> title;
     sender->get_DocumentTitle(title.put());
-    if (title) SetWindowTextW(windowState.window, title.get());
+    if (title)
+        SetWindowTextW(windowState.window, title.get());
 }
 
 void onNavigationStarting(ICoreWebView2NavigationStartingEventArgs* args) noexcept {
-    if (args == nullptr) return;
+    if (args == nullptr)
+        return;
     ScopedCoMem<wchar_t> uri;
     args->get_Uri(uri.put());
-    if (!uri || !beginsWithAppOrigin(uri.get())) args->put_Cancel(TRUE);
+    if (!uri || !beginsWithAppOrigin(uri.get()))
+        args->put_Cancel(TRUE);
 }
 
 void onPermissionRequested(ICoreWebView2PermissionRequestedEventArgs* args) noexcept {
-    if (args != nullptr) args->put_State(COREWEBVIEW2_PERMISSION_STATE_ALLOW);
+    if (args != nullptr)
+        args->put_State(COREWEBVIEW2_PERMISSION_STATE_ALLOW);
 }
 
 void onContainsFullScreenElementChanged(ICoreWebView2* sender) noexcept {
-    if (sender == nullptr) return;
+    if (sender == nullptr)
+        return;
     BOOL contains = FALSE;
     sender->get_ContainsFullScreenElement(&contains);
     setFullscreen(contains != FALSE);
 }
 
-void onWindowCloseRequested() noexcept { SendMessageW(windowState.window, WM_CLOSE, 0, 0); }
+void onWindowCloseRequested() noexcept {
+    SendMessageW(windowState.window, WM_CLOSE, 0, 0);
+}
 
 void onNewWindowRequested(ICoreWebView2NewWindowRequestedEventArgs* args) noexcept {
-    if (args == nullptr) return;
+    if (args == nullptr)
+        return;
     try {
         ScopedCoMem<wchar_t> uri;
         args->get_Uri(uri.put());
         if (uri) {
             std::wstring link = uri.get();
-            if (isExternalLinkAllowed(link)) openExternalLink(link);
+            if (isExternalLinkAllowed(link))
+                openExternalLink(link);
         }
     } catch (...) {
     }
@@ -53,14 +63,17 @@ void onNewWindowRequested(ICoreWebView2NewWindowRequestedEventArgs* args) noexce
 }
 
 void onWebMessageReceived(ICoreWebView2WebMessageReceivedEventArgs* args) noexcept {
-    if (args == nullptr) return;
+    if (args == nullptr)
+        return;
     ScopedCoMem<wchar_t> source;
     args->get_Source(source.put());
-    if (!source || !beginsWithAppOrigin(source.get())) return;
+    if (!source || !beginsWithAppOrigin(source.get()))
+        return;
     // Fails (E_INVALIDARG) for a message posted as a JSON value rather than a string: such a
     // message has no text to act on and is ignored.
     ScopedCoMem<wchar_t> message;
-    if (FAILED(args->TryGetWebMessageAsString(message.put())) || !message) return;
+    if (FAILED(args->TryGetWebMessageAsString(message.put())) || !message)
+        return;
     handlePageMessage(message.get());
 }
 

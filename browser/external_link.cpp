@@ -14,11 +14,14 @@ std::function<void(const std::wstring&)>& testOpener() {
 }
 
 bool equalsIgnoringAsciiCase(std::wstring_view text, std::wstring_view lowercase) {
-    if (text.size() != lowercase.size()) return false;
+    if (text.size() != lowercase.size())
+        return false;
     for (size_t i = 0; i < text.size(); ++i) {
         wchar_t c = text[i];
-        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-        if (c != lowercase[i]) return false;
+        if (c >= L'A' && c <= L'Z')
+            c = static_cast<wchar_t>(c - L'A' + L'a');
+        if (c != lowercase[i])
+            return false;
     }
     return true;
 }
@@ -27,7 +30,8 @@ bool equalsIgnoringAsciiCase(std::wstring_view text, std::wstring_view lowercase
 
 bool isExternalLinkAllowed(std::wstring_view uri) {
     size_t colon = uri.find(L':');
-    if (colon == std::wstring_view::npos) return false;
+    if (colon == std::wstring_view::npos)
+        return false;
     std::wstring_view scheme = uri.substr(0, colon);
     return equalsIgnoringAsciiCase(scheme, L"http") || equalsIgnoringAsciiCase(scheme, L"https") ||
            equalsIgnoringAsciiCase(scheme, L"mailto");

@@ -9,8 +9,8 @@ ComRef<IStream> openFileStream(const std::wstring& filePath) {
     ComRef<IStream> stream;
     // Mode 0 is STGM_READ with compatibility sharing, which opens for reading and lets others read
     // and write; the create flag FALSE never makes a file.
-    if (FAILED(SHCreateStreamOnFileEx(filePath.c_str(), STGM_READ, 0, FALSE, nullptr,
-                                      stream.put()))) {
+    if (FAILED(
+            SHCreateStreamOnFileEx(filePath.c_str(), STGM_READ, 0, FALSE, nullptr, stream.put()))) {
         stream.reset();
     }
     return stream;
@@ -24,17 +24,20 @@ std::wstring decimal(uint64_t number) {
         number /= 10;
     } while (number != 0);
     std::wstring text(count, L'0');
-    for (size_t i = 0; i < count; ++i) text[i] = digits[count - 1 - i];
+    for (size_t i = 0; i < count; ++i)
+        text[i] = digits[count - 1 - i];
     return text;
 }
 
 std::wstring headerBlock(const std::vector<std::wstring>& lines) {
     size_t length = 0;
-    for (const std::wstring& line : lines) length += line.size() + 1;
+    for (const std::wstring& line : lines)
+        length += line.size() + 1;
     std::wstring block;
     block.reserve(length);
     for (const std::wstring& line : lines) {
-        if (!block.empty()) block += L'\n';
+        if (!block.empty())
+            block += L'\n';
         block += line;
     }
     return block;

@@ -23,8 +23,8 @@ Answer notFound() {
     answer.status = 404;
     answer.reason = kReasonNotFound;
     answer.headerLines.push_back(L"Cache-Control: no-store");
-    answer.body.reset(SHCreateMemStream(reinterpret_cast<const BYTE*>(kNotFoundBody),
-                                        sizeof kNotFoundBody - 1));
+    answer.body.reset(
+        SHCreateMemStream(reinterpret_cast<const BYTE*>(kNotFoundBody), sizeof kNotFoundBody - 1));
     return answer;
 }
 
@@ -40,19 +40,20 @@ Answer internalError() {
 // bare 500 is offered instead, so the page never waits on a request nobody answered.
 void respond(ICoreWebView2WebResourceRequestedEventArgs* args,
              ICoreWebView2Environment* environment, const Answer& answer) {
-    if (environment == nullptr) return;
+    if (environment == nullptr)
+        return;
     ComRef<ICoreWebView2WebResourceResponse> response;
-    HRESULT result =
-        environment->CreateWebResourceResponse(answer.body.get(), answer.status, answer.reason,
-                                               headerBlock(answer.headerLines).c_str(),
-                                               response.put());
+    HRESULT result = environment->CreateWebResourceResponse(
+        answer.body.get(), answer.status, answer.reason, headerBlock(answer.headerLines).c_str(),
+        response.put());
     if ((FAILED(result) || !response) && answer.status != 500) {
         Answer fallback = internalError();
         environment->CreateWebResourceResponse(nullptr, fallback.status, fallback.reason,
                                                headerBlock(fallback.headerLines).c_str(),
                                                response.put());
     }
-    if (response) args->put_Response(response.get());
+    if (response)
+        args->put_Response(response.get());
 }
 
 }  // namespace
@@ -65,7 +66,8 @@ Answer answerRequest(std::wstring_view uri, const std::wstring* rangeValue,
         return notFound();
     }
     const std::wstring requestPath = decodeRequestPath(uri.substr(appOrigin.size()));
-    if (!isServablePath(requestPath)) return notFound();
+    if (!isServablePath(requestPath))
+        return notFound();
     const std::wstring filePath = filePathFor(contentFolder, requestPath);
 
     // One call tells existence, kind and the 64-bit size. Folders (the bare origin among them)
@@ -94,22 +96,24 @@ Answer answerRequest(std::wstring_view uri, const std::wstring* rangeValue,
             answer.reason = kReasonInternalServerError;
         }
     }
-    answer.headerLines.insert(answer.headerLines.begin(),
-                              {L"Cache-Control: no-store", L"Content-Type: " +
-                                                               contentTypeFor(requestPath),
-                               L"Accept-Ranges: bytes"});
+    answer.headerLines.insert(
+        answer.headerLines.begin(),
+        {L"Cache-Control: no-store", L"Content-Type: " + contentTypeFor(requestPath),
+         L"Accept-Ranges: bytes"});
     return answer;
 }
 
 HRESULT serveResourceFrom(ICoreWebView2WebResourceRequestedEventArgs* args,
                           const std::wstring& contentFolder, ICoreWebView2Environment* environment,
                           MappedFileCache& cache) noexcept {
-    if (args == nullptr) return E_POINTER;
+    if (args == nullptr)
+        return E_POINTER;
     try {
         ComRef<ICoreWebView2WebResourceRequest> request;
         args->get_Request(request.put());
         ScopedCoMem<wchar_t> uri;
-        if (request) request->get_Uri(uri.put());
+        if (request)
+            request->get_Uri(uri.put());
         if (!uri) {
             respond(args, environment, internalError());
             return S_OK;
@@ -143,7 +147,8 @@ HRESULT serveResource(ICoreWebView2WebResourceRequestedEventArgs* args) noexcept
                                  mappedFileCache);
     } catch (...) {
         // Only the content folder's name could not be made (out of memory).
-        if (args == nullptr) return E_POINTER;
+        if (args == nullptr)
+            return E_POINTER;
         try {
             respond(args, browserHost.environment.get(), internalError());
         } catch (...) {

@@ -65,19 +65,23 @@ const std::wstring kDefaultType = L"application/octet-stream";
 }  // namespace
 
 ContentTypeTable::ContentTypeTable() {
-    for (const Entry& entry : kEntries) entries_.emplace(entry.extension, entry.type);
+    for (const Entry& entry : kEntries)
+        entries_.emplace(entry.extension, entry.type);
 }
 
 const std::wstring& ContentTypeTable::typeFor(std::wstring_view requestPath) const {
     // Everything from the last dot on is the extension, "/" and folder names included, so
     // "lib.old/readme" has the extension ".old/readme" and gets the default type.
     size_t dot = requestPath.rfind(L'.');
-    if (dot == std::wstring_view::npos) return kDefaultType;
+    if (dot == std::wstring_view::npos)
+        return kDefaultType;
     std::wstring_view extension = requestPath.substr(dot);
-    if (extension.size() > kLongestExtension) return kDefaultType;
+    if (extension.size() > kLongestExtension)
+        return kDefaultType;
 
     wchar_t lower[kLongestExtension];
-    for (size_t i = 0; i < extension.size(); ++i) lower[i] = asciiLower(extension[i]);
+    for (size_t i = 0; i < extension.size(); ++i)
+        lower[i] = asciiLower(extension[i]);
     auto found = entries_.find(std::wstring_view(lower, extension.size()));
     return found == entries_.end() ? kDefaultType : found->second;
 }

@@ -9,7 +9,7 @@ namespace quorvane {
 // Content types by file extension. Keys are lower-case extensions with their leading dot, compared
 // by UTF-16 code unit; lookups lower-case the extension first, so "Main.JS" finds ".js".
 class ContentTypeTable {
-public:
+  public:
     // The fixed list of 41 extensions the shell knows.
     ContentTypeTable();
 
@@ -19,7 +19,7 @@ public:
 
     const std::map<std::wstring, std::wstring, std::less<>>& entries() const { return entries_; }
 
-private:
+  private:
     std::map<std::wstring, std::wstring, std::less<>> entries_;
 };
 

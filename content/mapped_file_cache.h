@@ -29,7 +29,7 @@ struct MappedFile {
 // hold their own reference, so a view stays valid for as long as any of them lives, also past
 // releaseAll. Used on the UI thread only.
 class MappedFileCache {
-public:
+  public:
     // The mapping for |requestPath|; |filePath| is opened only when there is no entry yet. Null
     // when the file cannot be opened, mapped or viewed (an empty file cannot be mapped); a failure
     // leaves no entry and no handle behind.
@@ -42,7 +42,7 @@ public:
 
     size_t size() const { return entries_.size(); }
 
-private:
+  private:
     std::map<std::wstring, std::shared_ptr<const MappedFile>, std::less<>> entries_;
 };
 

@@ -12,15 +12,19 @@ namespace {
 constexpr size_t kMaxDecodedUnits = 2048;
 
 int hexValue(wchar_t unit) {
-    if (unit >= L'0' && unit <= L'9') return unit - L'0';
-    if (unit >= L'a' && unit <= L'f') return unit - L'a' + 10;
-    if (unit >= L'A' && unit <= L'F') return unit - L'A' + 10;
+    if (unit >= L'0' && unit <= L'9')
+        return unit - L'0';
+    if (unit >= L'a' && unit <= L'f')
+        return unit - L'a' + 10;
+    if (unit >= L'A' && unit <= L'F')
+        return unit - L'A' + 10;
     return -1;
 }
 
 // The byte escaped at |at| ("%XX"), or -1.
 int escapedByte(std::wstring_view text, size_t at) {
-    if (at + 2 >= text.size() || text[at] != L'%') return -1;
+    if (at + 2 >= text.size() || text[at] != L'%')
+        return -1;
     int high = hexValue(text[at + 1]);
     int low = hexValue(text[at + 2]);
     return (high < 0 || low < 0) ? -1 : high * 16 + low;
@@ -39,19 +43,24 @@ size_t utf8Sequence(std::wstring_view text, size_t at, int lead, char32_t* codeP
     } else if (lead >= 0xE0 && lead <= 0xEF) {
         length = 3;
         value = static_cast<char32_t>(lead & 0x0F);
-        if (lead == 0xE0) low = 0xA0;
-        if (lead == 0xED) high = 0x9F;
+        if (lead == 0xE0)
+            low = 0xA0;
+        if (lead == 0xED)
+            high = 0x9F;
     } else if (lead >= 0xF0 && lead <= 0xF4) {
         length = 4;
         value = static_cast<char32_t>(lead & 0x07);
-        if (lead == 0xF0) low = 0x90;
-        if (lead == 0xF4) high = 0x8F;
+        if (lead == 0xF0)
+            low = 0x90;
+        if (lead == 0xF4)
+            high = 0x8F;
     } else {
         return 0;
     }
     for (size_t i = 1; i < length; ++i) {
         int byte = escapedByte(text, at + 3 * i);
-        if (byte < low || byte > high) return 0;
+        if (byte < low || byte > high)
+            return 0;
         value = (value << 6) | static_cast<char32_t>(byte & 0x3F);
         low = 0x80;
         high = 0xBF;
@@ -64,13 +73,16 @@ size_t utf8Sequence(std::wstring_view text, size_t at, int lead, char32_t* codeP
 // trailing spaces before the dot ("NUL .txt" is NUL too).
 bool isDeviceName(std::wstring_view segment) {
     segment = segment.substr(0, segment.find(L'.'));
-    while (!segment.empty() && segment.back() == L' ') segment.remove_suffix(1);
+    while (!segment.empty() && segment.back() == L' ')
+        segment.remove_suffix(1);
     static constexpr std::array<std::wstring_view, 7> kNames = {
         L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$", L"CLOCK$"};
     for (std::wstring_view name : kNames) {
-        if (equalsIgnoringAsciiCase(segment, name)) return true;
+        if (equalsIgnoringAsciiCase(segment, name))
+            return true;
     }
-    if (segment.size() != 4) return false;
+    if (segment.size() != 4)
+        return false;
     if (!equalsIgnoringAsciiCase(segment.substr(0, 3), L"COM") &&
         !equalsIgnoringAsciiCase(segment.substr(0, 3), L"LPT")) {
         return false;
@@ -82,7 +94,8 @@ bool isDeviceName(std::wstring_view segment) {
 }
 
 bool isForbiddenUnit(wchar_t unit) {
-    if (unit < 0x20) return true;
+    if (unit < 0x20)
+        return true;
     switch (unit) {
         case L'\\':
         case L':':
@@ -101,8 +114,10 @@ bool isForbiddenUnit(wchar_t unit) {
 bool isServableSegment(std::wstring_view segment) {
     // Empty segments ("a//b", a trailing "/") are harmless: Windows collapses the doubled
     // separator, and a trailing one names a folder, which is not served.
-    if (segment.empty()) return true;
-    if (segment.back() == L'.' || segment.back() == L' ') return false;
+    if (segment.empty())
+        return true;
+    if (segment.back() == L'.' || segment.back() == L' ')
+        return false;
     return !isDeviceName(segment);
 }
 
@@ -133,19 +148,24 @@ std::wstring decodeRequestPath(std::wstring_view encoded) {
         }
         i += 3 * length;
     }
-    if (decoded.size() + 1 > kMaxDecodedUnits) return std::wstring(encoded);
+    if (decoded.size() + 1 > kMaxDecodedUnits)
+        return std::wstring(encoded);
     return decoded;
 }
 
 bool isServablePath(std::wstring_view requestPath) {
-    if (requestPath.empty()) return false;
+    if (requestPath.empty())
+        return false;
     for (wchar_t unit : requestPath) {
-        if (isForbiddenUnit(unit)) return false;
+        if (isForbiddenUnit(unit))
+            return false;
     }
     for (size_t start = 0;;) {
         size_t slash = requestPath.find(L'/', start);
-        if (!isServableSegment(requestPath.substr(start, slash - start))) return false;
-        if (slash == std::wstring_view::npos) return true;
+        if (!isServableSegment(requestPath.substr(start, slash - start)))
+            return false;
+        if (slash == std::wstring_view::npos)
+            return true;
         start = slash + 1;
     }
 }
@@ -154,7 +174,8 @@ std::wstring filePathFor(const std::wstring& contentFolder, std::wstring_view re
     std::wstring path;
     path.reserve(contentFolder.size() + requestPath.size());
     path += contentFolder;
-    for (wchar_t unit : requestPath) path += unit == L'/' ? L'\\' : unit;
+    for (wchar_t unit : requestPath)
+        path += unit == L'/' ? L'\\' : unit;
     return path;
 }
 

@@ -17,7 +17,7 @@ namespace {
 constexpr uint64_t kMaxPosition = static_cast<uint64_t>(std::numeric_limits<int64_t>::max());
 
 class ViewSliceStream final : public ComObject<ViewSliceStream, IStream> {
-public:
+  public:
     ViewSliceStream(std::shared_ptr<const MappedFile> file, const uint8_t* bytes, uint64_t length,
                     uint64_t position)
         : ComObject(IID_IStream),
@@ -27,7 +27,8 @@ public:
           position_(position) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override {
-        if (object == nullptr) return E_POINTER;
+        if (object == nullptr)
+            return E_POINTER;
         if (IsEqualIID(iid, IID_ISequentialStream) || IsEqualIID(iid, IID_IAgileObject)) {
             // ISequentialStream is IStream's base, and IAgileObject, a marker with no methods of
             // its own, shares IUnknown's slots: the IStream pointer serves as both.
@@ -45,16 +46,20 @@ public:
     }
 
     HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG count, ULONG* read) noexcept override {
-        if (buffer == nullptr && count != 0) return STG_E_INVALIDPOINTER;
+        if (buffer == nullptr && count != 0)
+            return STG_E_INVALIDPOINTER;
         uint64_t start = 0;
         uint64_t taken = claim(count, &start);
-        if (taken != 0) std::memcpy(buffer, bytes_ + start, static_cast<size_t>(taken));
-        if (read != nullptr) *read = static_cast<ULONG>(taken);
+        if (taken != 0)
+            std::memcpy(buffer, bytes_ + start, static_cast<size_t>(taken));
+        if (read != nullptr)
+            *read = static_cast<ULONG>(taken);
         return taken == count ? S_OK : S_FALSE;
     }
 
     HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG* written) noexcept override {
-        if (written != nullptr) *written = 0;
+        if (written != nullptr)
+            *written = 0;
         return STG_E_ACCESSDENIED;
     }
 
@@ -65,10 +70,17 @@ public:
         do {
             uint64_t base = 0;
             switch (origin) {
-                case STREAM_SEEK_SET: base = 0; break;
-                case STREAM_SEEK_CUR: base = current; break;
-                case STREAM_SEEK_END: base = length_; break;
-                default: return STG_E_INVALIDFUNCTION;
+                case STREAM_SEEK_SET:
+                    base = 0;
+                    break;
+                case STREAM_SEEK_CUR:
+                    base = current;
+                    break;
+                case STREAM_SEEK_END:
+                    base = length_;
+                    break;
+                default:
+                    return STG_E_INVALIDFUNCTION;
             }
             // Positions before the start are refused; past the end is allowed (reads give 0 bytes).
             int64_t delta = move.QuadPart;
@@ -76,9 +88,11 @@ public:
                 return STG_E_INVALIDFUNCTION;
             }
             target = base + static_cast<uint64_t>(delta);
-            if (delta > 0 && (target < base || target > kMaxPosition)) return STG_E_INVALIDFUNCTION;
+            if (delta > 0 && (target < base || target > kMaxPosition))
+                return STG_E_INVALIDFUNCTION;
         } while (!position_.compare_exchange_weak(current, target));
-        if (newPosition != nullptr) newPosition->QuadPart = target;
+        if (newPosition != nullptr)
+            newPosition->QuadPart = target;
         return S_OK;
     }
 
@@ -88,21 +102,28 @@ public:
 
     HRESULT STDMETHODCALLTYPE CopyTo(IStream* target, ULARGE_INTEGER count, ULARGE_INTEGER* read,
                                      ULARGE_INTEGER* written) noexcept override {
-        if (read != nullptr) read->QuadPart = 0;
-        if (written != nullptr) written->QuadPart = 0;
-        if (target == nullptr) return STG_E_INVALIDPOINTER;
+        if (read != nullptr)
+            read->QuadPart = 0;
+        if (written != nullptr)
+            written->QuadPart = 0;
+        if (target == nullptr)
+            return STG_E_INVALIDPOINTER;
         uint64_t start = 0;
         uint64_t taken = claim(count.QuadPart, &start);
-        if (read != nullptr) read->QuadPart = taken;
+        if (read != nullptr)
+            read->QuadPart = taken;
         uint64_t done = 0;
         while (done < taken) {
             ULONG chunk = static_cast<ULONG>(std::min<uint64_t>(taken - done, 1u << 30));
             ULONG wrote = 0;
             HRESULT result = target->Write(bytes_ + start + done, chunk, &wrote);
             done += wrote;
-            if (written != nullptr) written->QuadPart = done;
-            if (FAILED(result)) return result;
-            if (wrote == 0) return STG_E_MEDIUMFULL;
+            if (written != nullptr)
+                written->QuadPart = done;
+            if (FAILED(result))
+                return result;
+            if (wrote == 0)
+                return STG_E_MEDIUMFULL;
         }
         return S_OK;
     }
@@ -118,7 +139,8 @@ public:
     }
 
     HRESULT STDMETHODCALLTYPE Stat(STATSTG* stat, DWORD flags) noexcept override {
-        if (stat == nullptr) return STG_E_INVALIDPOINTER;
+        if (stat == nullptr)
+            return STG_E_INVALIDPOINTER;
         if ((flags & ~static_cast<DWORD>(STATFLAG_NONAME | STATFLAG_NOOPEN)) != 0) {
             return STG_E_INVALIDFLAG;
         }
@@ -131,15 +153,17 @@ public:
     }
 
     HRESULT STDMETHODCALLTYPE Clone(IStream** clone) noexcept override {
-        if (clone == nullptr) return STG_E_INVALIDPOINTER;
+        if (clone == nullptr)
+            return STG_E_INVALIDPOINTER;
         *clone = new (std::nothrow) ViewSliceStream(file_, bytes_, length_, position_.load());
         return *clone != nullptr ? S_OK : E_OUTOFMEMORY;
     }
 
-private:
+  private:
     friend class ComObject<ViewSliceStream, IStream>;
     ~ViewSliceStream() {
-        if (IUnknown* marshaler = marshaler_.load()) marshaler->Release();
+        if (IUnknown* marshaler = marshaler_.load())
+            marshaler->Release();
     }
 
     // Moves the position past up to |wanted| bytes and returns how many it passed, |start| being
@@ -157,7 +181,8 @@ private:
     // The free-threaded marshaler, aggregated on first demand (most streams are never marshaled).
     IUnknown* freeThreadedMarshaler() {
         IUnknown* existing = marshaler_.load();
-        if (existing != nullptr) return existing;
+        if (existing != nullptr)
+            return existing;
         IUnknown* created = nullptr;
         if (FAILED(CoCreateFreeThreadedMarshaler(static_cast<IStream*>(this), &created))) {
             return nullptr;
@@ -180,7 +205,8 @@ private:
 
 ComRef<IStream> makeViewSliceStream(std::shared_ptr<const MappedFile> file, uint64_t offset,
                                     uint64_t length) {
-    if (!file || offset > file->size || length > file->size - offset) return ComRef<IStream>();
+    if (!file || offset > file->size || length > file->size - offset)
+        return ComRef<IStream>();
     const uint8_t* bytes = file->bytes() + offset;
     return ComRef<IStream>(new (std::nothrow) ViewSliceStream(std::move(file), bytes, length, 0));
 }

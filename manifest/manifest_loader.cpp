@@ -18,7 +18,8 @@ const wchar_t kDefaultInstallFailedMessage[] =
 // its default.
 const nlohmann::json& section(const nlohmann::json& root, const char* key) {
     static const nlohmann::json none;
-    if (!root.is_object()) return none;
+    if (!root.is_object())
+        return none;
     auto it = root.find(key);
     return it == root.end() ? none : *it;
 }
@@ -33,7 +34,8 @@ void ManifestLoader::parseManifest(const char* text, AppConfig& config) {
     const nlohmann::json& messages = section(root, "messages");
 
     config.name = readStringOr(root, "name", L"");
-    if (config.name.empty()) throw L"invalid name";
+    if (config.name.empty())
+        throw L"invalid name";
     config.mainPage = readStringOr(root, "main", L"index.html");
     config.windowTitle = readStringOr(window, "title", L"Windows Quorvane");
     config.windowWidth = readIntOr(window, "width", 1024);

@@ -11,10 +11,12 @@
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     int count = 0;
     wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (arguments == nullptr || count != 2) return 2;
+    if (arguments == nullptr || count != 2)
+        return 2;
     HANDLE out = CreateFileW(arguments[1], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (out == INVALID_HANDLE_VALUE) return 3;
+    if (out == INVALID_HANDLE_VALUE)
+        return 3;
     std::string text = quorvane::wideToUtf8(quorvane::executablePath()) + "\n" +
                        quorvane::wideToUtf8(quorvane::appFolder()) + "\n";
     DWORD written = 0;

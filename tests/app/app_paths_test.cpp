@@ -50,8 +50,8 @@ TEST(AppPaths, TheModulePathIsReadWholeHoweverSmallTheFirstBuffer) {
 // Runs the probe copied into |folder| and returns the two lines it wrote.
 std::string probeFrom(const std::wstring& folder, const std::wstring& report) {
     const std::wstring program = folder + L"\\probe.exe";
-    EXPECT_TRUE(CopyFileW(testing::buildOutputPath(QV_APP_PATHS_PROBE).c_str(), program.c_str(),
-                          FALSE));
+    EXPECT_TRUE(
+        CopyFileW(testing::buildOutputPath(QV_APP_PATHS_PROBE).c_str(), program.c_str(), FALSE));
     std::wstring commandLine = L"\"" + program + L"\" \"" + report + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;

@@ -17,7 +17,7 @@ using testing::StandinClient;
 
 // The shell's window procedure on a real window, with the stand-in runtime's controller in it.
 class MainWindow : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         WNDCLASSEXW windowClass = {};
@@ -32,7 +32,8 @@ protected:
     }
     void TearDown() override {
         browserHost.controller.reset();
-        if (IsWindow(window_)) DestroyWindow(window_);
+        if (IsWindow(window_))
+            DestroyWindow(window_);
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         }

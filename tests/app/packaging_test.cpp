@@ -13,7 +13,7 @@ namespace {
 
 // Reads the resources of the built shell executable as a data file, the way Explorer does.
 class Packaging : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         module_ = LoadLibraryExW(QV_SHELL_EXE, nullptr,
                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
@@ -23,7 +23,8 @@ protected:
 
     std::string resource(const wchar_t* name, const wchar_t* type) {
         HRSRC found = FindResourceW(module_, name, type);
-        if (found == nullptr) return {};
+        if (found == nullptr)
+            return {};
         HGLOBAL loaded = LoadResource(module_, found);
         auto* bytes = static_cast<const char*>(LockResource(loaded));
         return std::string(bytes, SizeofResource(module_, found));
@@ -102,7 +103,8 @@ TEST_F(Packaging, IsAGuiProgramThatNeedsNoMingwRuntimeDlls) {
     auto import = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + importDir.VirtualAddress);
     for (; import->Name != 0; ++import) {
         std::string dll = reinterpret_cast<const char*>(base + import->Name);
-        for (char& c : dll) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+        for (char& c : dll)
+            c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
         EXPECT_EQ(dll.find("libstdc++"), std::string::npos) << dll;
         EXPECT_EQ(dll.find("libgcc"), std::string::npos) << dll;
         EXPECT_EQ(dll.find("libwinpthread"), std::string::npos) << dll;

@@ -27,11 +27,10 @@ struct ScaleCase {
 // Wine's DPI is fixed at 96, so the arithmetic is tested with each factor directly.
 TEST(ScaleForDisplay, ScalesWithSinglePrecisionCeiling) {
     const ScaleCase cases[] = {
-        {96, 1024, 1024},  {96, 0, 0},         {96, -7, -7},        {96, 301, 301},
-        {120, 1024, 1280}, {120, 301, 377},    {120, 0, 0},         {120, -3, -3},
-        {120, 768, 960},   {120, 1, 2},        {144, 768, 1152},    {144, 1, 2},
-        {144, -1, -1},     {144, 0, 0},        {168, 1025, 1794},   {168, 0, 0},
-        {168, -5, -8},     {168, 300, 525},    {192, 90, 180},      {120, 10, 13},
+        {96, 1024, 1024}, {96, 0, 0},    {96, -7, -7},    {96, 301, 301},  {120, 1024, 1280},
+        {120, 301, 377},  {120, 0, 0},   {120, -3, -3},   {120, 768, 960}, {120, 1, 2},
+        {144, 768, 1152}, {144, 1, 2},   {144, -1, -1},   {144, 0, 0},     {168, 1025, 1794},
+        {168, 0, 0},      {168, -5, -8}, {168, 300, 525}, {192, 90, 180},  {120, 10, 13},
     };
     for (const ScaleCase& c : cases) {
         float factor = static_cast<float>(c.dpi) / 96.0f;
@@ -84,7 +83,7 @@ const unsigned char kTinyPng[] = {
     0x6E, 0xB7, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
 
 class IconFromImageFile : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         Gdiplus::GdiplusStartupInput input;
         ASSERT_EQ(Gdiplus::GdiplusStartup(&token_, &input, nullptr), Gdiplus::Ok);

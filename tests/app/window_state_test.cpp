@@ -9,10 +9,11 @@ namespace {
 
 // A real top-level window of the shell's styles, reset into the process-wide state per test.
 class Fullscreen : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
     void TearDown() override {
-        if (windowState.window != nullptr) DestroyWindow(windowState.window);
+        if (windowState.window != nullptr)
+            DestroyWindow(windowState.window);
         windowState.window = nullptr;
         windowState.fullscreen = false;
         windowState.savedStyle = 0;
@@ -23,8 +24,8 @@ protected:
     }
 
     HWND makeWindow(DWORD style, DWORD exStyle = 0) {
-        HWND window = CreateWindowExW(exStyle, L"STATIC", L"fullscreen test", style, 100, 120,
-                                      640, 480, nullptr, nullptr, nullptr, nullptr);
+        HWND window = CreateWindowExW(exStyle, L"STATIC", L"fullscreen test", style, 100, 120, 640,
+                                      480, nullptr, nullptr, nullptr, nullptr);
         EXPECT_NE(window, nullptr);
         windowState.window = window;
         return window;
@@ -62,8 +63,8 @@ TEST_F(Fullscreen, EnteringCoversTheMonitorAndLeavingRestoresEverything) {
     EXPECT_TRUE(windowState.fullscreen);
     EXPECT_EQ(GetWindowLongW(window, GWL_STYLE), styleBefore & static_cast<LONG>(0xFF3BFFFF));
     EXPECT_EQ(GetWindowLongW(window, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME), 0);
-    EXPECT_EQ(GetWindowLongW(window, GWL_EXSTYLE) & (WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE |
-                                                     WS_EX_CLIENTEDGE | WS_EX_STATICEDGE),
+    EXPECT_EQ(GetWindowLongW(window, GWL_EXSTYLE) &
+                  (WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE | WS_EX_STATICEDGE),
               0);
     EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
     // The whole monitor, not its work area (on Xvfb both are 1920x1080: there is no taskbar).

@@ -39,7 +39,8 @@ TEST(ComHandler, ExceptionsStopAtTheBoundary) {
     auto handler = makeHandler<ITestHandler>(
         IID_ITestHandler, [](HRESULT, IUnknown*) { throw std::runtime_error("inside"); });
     EXPECT_EQ(handler->Invoke(S_OK, nullptr), S_OK);
-    auto throwsInt = makeHandler<ITestHandler>(IID_ITestHandler, [](HRESULT, IUnknown*) { throw 7; });
+    auto throwsInt =
+        makeHandler<ITestHandler>(IID_ITestHandler, [](HRESULT, IUnknown*) { throw 7; });
     EXPECT_EQ(throwsInt->Invoke(S_OK, nullptr), S_OK);
 }
 
@@ -69,8 +70,7 @@ TEST(ComHandler, CountsReferencesAndDestroysItsCallableAtZero) {
     auto probe = std::make_shared<Probe>();
     destroyed = 0;
     {
-        auto handler =
-            makeHandler<ITestHandler>(IID_ITestHandler, [probe](HRESULT, IUnknown*) {});
+        auto handler = makeHandler<ITestHandler>(IID_ITestHandler, [probe](HRESULT, IUnknown*) {});
         probe.reset();
         EXPECT_EQ(handler->AddRef(), 2u);
         EXPECT_EQ(handler->Release(), 1u);

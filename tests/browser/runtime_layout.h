@@ -22,14 +22,14 @@ std::wstring thisProgram();
 // whatever was there before. The registry is shared by every test of the prefix: tests using this
 // run serially.
 class RuntimeRegistration {
-public:
+  public:
     // |type| is REG_SZ or REG_EXPAND_SZ.
     RuntimeRegistration(HKEY root, const std::optional<std::wstring>& folder, DWORD type = REG_SZ);
     ~RuntimeRegistration();
     RuntimeRegistration(const RuntimeRegistration&) = delete;
     RuntimeRegistration& operator=(const RuntimeRegistration&) = delete;
 
-private:
+  private:
     HKEY root_;
     std::wstring createdKey_;  // the outermost key this created, empty when the key existed
     std::optional<std::wstring> previous_;

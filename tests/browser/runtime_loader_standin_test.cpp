@@ -45,7 +45,7 @@ const wchar_t clientLibrary[] = L"\\EBWebView\\x64\\EmbeddedBrowserWebView.dll";
 
 // The transcript kept by one loaded copy of the stand-in, collected across calls.
 class Transcript {
-public:
+  public:
     explicit Transcript(const std::wstring& modulePath) : modulePath_(modulePath) {}
 
     const std::vector<std::string>& lines() {
@@ -59,7 +59,8 @@ public:
             return lines_;
         ScopedCoMem<wchar_t> owned(text);
         std::string all = wideToUtf8(owned ? owned.get() : L"");
-        for (std::string& line : testing::splitLines(all)) lines_.push_back(std::move(line));
+        for (std::string& line : testing::splitLines(all))
+            lines_.push_back(std::move(line));
         return lines_;
     }
     bool has(const std::string& line) {
@@ -76,7 +77,7 @@ public:
         return text;
     }
 
-private:
+  private:
     std::wstring modulePath_;
     std::vector<std::string> lines_;
 };
@@ -86,7 +87,7 @@ LRESULT CALLBACK plainWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 }
 
 class Window {
-public:
+  public:
     Window() {
         WNDCLASSEXW windowClass{sizeof windowClass};
         windowClass.lpfnWndProc = plainWindowProc;
@@ -100,7 +101,7 @@ public:
     ~Window() { DestroyWindow(handle_); }
     HWND get() const { return handle_; }
 
-private:
+  private:
     HWND handle_ = nullptr;
 };
 

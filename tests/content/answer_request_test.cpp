@@ -52,7 +52,7 @@ std::string bareHeaders(const std::string& type) {
 }
 
 class AnswerRequestTest : public ::testing::Test {
-protected:
+  protected:
     Answer answer(const std::wstring& path, const std::optional<std::wstring>& range) {
         return answerRequest(appOrigin + path, range ? &*range : nullptr, folder_.www(), cache_);
     }
@@ -84,8 +84,9 @@ TEST_F(AnswerRequestTest, AnswersFilesRangesAndMissingNames) {
         {L"index.html", {}, {200, "OK", okHeaders(html, 39), ContentFolder::kIndex}},
         {L"img/ui/button.png", {}, {200, "OK", okHeaders(png, 16), ContentFolder::kButton}},
         {L"my%20file.png", {}, {200, "OK", okHeaders(png, 11), ContentFolder::kSpaced}},
-        {L"data/level.scon", {}, {200, "OK", okHeaders("application/json", 11),
-                                  ContentFolder::kScon}},
+        {L"data/level.scon",
+         {},
+         {200, "OK", okHeaders("application/json", 11), ContentFolder::kScon}},
         {L"empty.txt", {}, {200, "OK", okHeaders("text/plain; charset=utf-8", 0), ""}},
         {L"sprites/hero.png", {}, {200, "OK", okHeaders(png, 1000), hero}},
         // Names are looked up as given: Windows itself ignores letter case.
@@ -93,7 +94,8 @@ TEST_F(AnswerRequestTest, AnswersFilesRangesAndMissingNames) {
         // Non-ASCII names arrive as escaped UTF-8; a lone escaped Latin-1 byte still works.
         {L"caf%C3%A9.png", {}, {200, "OK", okHeaders(png, 5), ContentFolder::kAccented}},
         {L"caf%E9.png", {}, {200, "OK", okHeaders(png, 5), ContentFolder::kAccented}},
-        {L"%E6%97%A5%E6%9C%AC%E8%AA%9E.txt", {},
+        {L"%E6%97%A5%E6%9C%AC%E8%AA%9E.txt",
+         {},
          {200, "OK", okHeaders("text/plain; charset=utf-8", 6), ContentFolder::kJapanese}},
         // Missing things, a query string, folders and the bare origin.
         {L"missing.png", {}, notFound},
@@ -106,54 +108,76 @@ TEST_F(AnswerRequestTest, AnswersFilesRangesAndMissingNames) {
         {L"missing.png", L"bytes=0-9", notFound},
         {L"img", L"bytes=0-9", notFound},
         // Ranges on a 1000-byte file.
-        {L"sprites/hero.png", L"bytes=100-199",
+        {L"sprites/hero.png",
+         L"bytes=100-199",
          {206, "Partial Content", rangeHeaders(png, "100-199/1000", 100), hero.substr(100, 100)}},
-        {L"sprites/hero.png", L"bytes=0-",
+        {L"sprites/hero.png",
+         L"bytes=0-",
          {206, "Partial Content", rangeHeaders(png, "0-999/1000", 1000), hero}},
-        {L"sprites/hero.png", L"bytes=-100",
+        {L"sprites/hero.png",
+         L"bytes=-100",
          {206, "Partial Content", rangeHeaders(png, "900-999/1000", 100), hero.substr(900)}},
-        {L"sprites/hero.png", L"bytes=-1000",
+        {L"sprites/hero.png",
+         L"bytes=-1000",
          {206, "Partial Content", rangeHeaders(png, "0-999/1000", 1000), hero}},
-        {L"sprites/hero.png", L"bytes=0-0",
+        {L"sprites/hero.png",
+         L"bytes=0-0",
          {206, "Partial Content", rangeHeaders(png, "0-0/1000", 1), hero.substr(0, 1)}},
-        {L"sprites/hero.png", L"bytes=999-999",
+        {L"sprites/hero.png",
+         L"bytes=999-999",
          {206, "Partial Content", rangeHeaders(png, "999-999/1000", 1), hero.substr(999)}},
-        {L"sprites/hero.png", L"  bytes=10-19\t",
+        {L"sprites/hero.png",
+         L"  bytes=10-19\t",
          {206, "Partial Content", rangeHeaders(png, "10-19/1000", 10), hero.substr(10, 10)}},
-        {L"sprites/hero.png", L"bytes= 10 - 19",
+        {L"sprites/hero.png",
+         L"bytes= 10 - 19",
          {206, "Partial Content", rangeHeaders(png, "10-19/1000", 10), hero.substr(10, 10)}},
-        {L"sprites/hero.png", L"bytes=0-99,200-299",
+        {L"sprites/hero.png",
+         L"bytes=0-99,200-299",
          {206, "Partial Content", rangeHeaders(png, "0-99/1000", 100), hero.substr(0, 100)}},
-        {L"sprites/hero.png", L"bytes=1000-",
+        {L"sprites/hero.png",
+         L"bytes=1000-",
          {416, "Range Not Satisfiable", bareHeaders(png), std::nullopt}},
-        {L"sprites/hero.png", L"bytes=0-1000",
+        {L"sprites/hero.png",
+         L"bytes=0-1000",
          {416, "Range Not Satisfiable", bareHeaders(png), std::nullopt}},
-        {L"sprites/hero.png", L"bytes=500-100",
+        {L"sprites/hero.png",
+         L"bytes=500-100",
          {416, "Range Not Satisfiable", bareHeaders(png), std::nullopt}},
-        {L"sprites/hero.png", L"bytes=-1001",
+        {L"sprites/hero.png",
+         L"bytes=-1001",
          {416, "Range Not Satisfiable", bareHeaders(png), std::nullopt}},
-        {L"sprites/hero.png", L"Bytes=0-99",
+        {L"sprites/hero.png",
+         L"Bytes=0-99",
          {416, "Range Not Satisfiable", bareHeaders(png), std::nullopt}},
-        {L"sprites/hero.png", L"bytes=5",
+        {L"sprites/hero.png",
+         L"bytes=5",
          {416, "Range Not Satisfiable", bareHeaders(png), std::nullopt}},
-        {L"sprites/hero.png", L"bytes=-0",
+        {L"sprites/hero.png",
+         L"bytes=-0",
          {416, "Range Not Satisfiable", bareHeaders(png), std::nullopt}},
-        {L"sprites/hero.png", L"bytes=-",
+        {L"sprites/hero.png",
+         L"bytes=-",
          {416, "Range Not Satisfiable", bareHeaders(png), std::nullopt}},
-        {L"sprites/hero.png", L"bytes=x-9",
+        {L"sprites/hero.png",
+         L"bytes=x-9",
          {416, "Range Not Satisfiable", bareHeaders(png), std::nullopt}},
-        {L"sprites/hero.png", L"bytes=5-,9",
+        {L"sprites/hero.png",
+         L"bytes=5-,9",
          {416, "Range Not Satisfiable", bareHeaders(png), std::nullopt}},
-        {L"sprites/hero.png", L"bytes=99999999999-",
+        {L"sprites/hero.png",
+         L"bytes=99999999999-",
          {416, "Range Not Satisfiable", bareHeaders(png), std::nullopt}},
-        {L"sprites/hero.png", L"",
-         {416, "Range Not Satisfiable", bareHeaders(png), std::nullopt}},
-        {L"empty.txt", L"bytes=0-",
+        {L"sprites/hero.png", L"", {416, "Range Not Satisfiable", bareHeaders(png), std::nullopt}},
+        {L"empty.txt",
+         L"bytes=0-",
          {416, "Range Not Satisfiable", bareHeaders("text/plain; charset=utf-8"), std::nullopt}},
-        {L"empty.txt", L"bytes=-1",
+        {L"empty.txt",
+         L"bytes=-1",
          {416, "Range Not Satisfiable", bareHeaders("text/plain; charset=utf-8"), std::nullopt}},
     };
-    for (const RequestCase& c : cases) expectAnswer(c);
+    for (const RequestCase& c : cases)
+        expectAnswer(c);
 }
 
 TEST_F(AnswerRequestTest, NeverLeavesTheContentFolderNorOpensADevice) {
@@ -239,8 +263,8 @@ TEST_F(AnswerRequestTest, NeverLeavesTheContentFolderNorOpensADevice) {
 }
 
 TEST_F(AnswerRequestTest, RefusesUrisOfAnotherOrigin) {
-    Answer got = answerRequest(L"https://elsewhere.example/index.html", nullptr, folder_.www(),
-                               cache_);
+    Answer got =
+        answerRequest(L"https://elsewhere.example/index.html", nullptr, folder_.www(), cache_);
     EXPECT_EQ(got.status, 404);
     got = answerRequest(L"https:", nullptr, folder_.www(), cache_);
     EXPECT_EQ(got.status, 404);
@@ -249,23 +273,28 @@ TEST_F(AnswerRequestTest, RefusesUrisOfAnotherOrigin) {
 }
 
 TEST_F(AnswerRequestTest, AnswersAFileHeldWithoutReadSharingWith500) {
-    ScopedHandle holder(CreateFileW((folder_.www() + L"sprites\\hero.png").c_str(), GENERIC_READ,
-                                    0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ScopedHandle holder(CreateFileW((folder_.www() + L"sprites\\hero.png").c_str(), GENERIC_READ, 0,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(holder.valid());
     const std::string png = "image/png";
     const RequestCase cases[] = {
         {L"sprites/hero.png", {}, {500, "Internal Server Error", bareHeaders(png), std::nullopt}},
-        {L"sprites/hero.png", L"bytes=0-",
+        {L"sprites/hero.png",
+         L"bytes=0-",
          {500, "Internal Server Error", rangeHeaders(png, "0-999/1000", 1000), std::nullopt}},
-        {L"sprites/hero.png", L"bytes=10-19",
+        {L"sprites/hero.png",
+         L"bytes=10-19",
          {500, "Internal Server Error", rangeHeaders(png, "10-19/1000", 10), std::nullopt}},
-        {L"sprites/hero.png", L"bytes=2000-",
+        {L"sprites/hero.png",
+         L"bytes=2000-",
          {416, "Range Not Satisfiable", bareHeaders(png), std::nullopt}},
     };
-    for (const RequestCase& c : cases) expectAnswer(c);
+    for (const RequestCase& c : cases)
+        expectAnswer(c);
     EXPECT_EQ(cache_.size(), 0u);
     holder.reset();
-    expectAnswer({L"sprites/hero.png", L"bytes=10-19",
+    expectAnswer({L"sprites/hero.png",
+                  L"bytes=10-19",
                   {206, "Partial Content", rangeHeaders(png, "10-19/1000", 10),
                    offsetPattern(1000).substr(10, 10)}});
 }
@@ -273,19 +302,24 @@ TEST_F(AnswerRequestTest, AnswersAFileHeldWithoutReadSharingWith500) {
 TEST_F(AnswerRequestTest, MapsAFileOncePerSpellingAndNeverForWholeFileAnswers) {
     const std::string theme = offsetPattern(5000);
     const std::string ogg = "audio/ogg";
-    expectAnswer({L"music/theme.ogg", L"bytes=0-", {206, "Partial Content",
-                  rangeHeaders(ogg, "0-4999/5000", 5000), theme}});
+    expectAnswer({L"music/theme.ogg",
+                  L"bytes=0-",
+                  {206, "Partial Content", rangeHeaders(ogg, "0-4999/5000", 5000), theme}});
     expectAnswer({L"music/theme.ogg", {}, {200, "OK", okHeaders(ogg, 5000), theme}});
     EXPECT_EQ(cache_.size(), 0u);
     for (int i = 0; i < 3; ++i) {
-        expectAnswer({L"music/theme.ogg", L"bytes=100-199", {206, "Partial Content",
-                      rangeHeaders(ogg, "100-199/5000", 100), theme.substr(100, 100)}});
+        expectAnswer({L"music/theme.ogg",
+                      L"bytes=100-199",
+                      {206, "Partial Content", rangeHeaders(ogg, "100-199/5000", 100),
+                       theme.substr(100, 100)}});
     }
     EXPECT_EQ(cache_.size(), 1u);
     // A whole-file answer still opens the file while the cache holds it.
     expectAnswer({L"music/theme.ogg", {}, {200, "OK", okHeaders(ogg, 5000), theme}});
-    expectAnswer({L"Music/Theme.ogg", L"bytes=-10", {206, "Partial Content",
-                  rangeHeaders(ogg, "4990-4999/5000", 10), theme.substr(4990)}});
+    expectAnswer(
+        {L"Music/Theme.ogg",
+         L"bytes=-10",
+         {206, "Partial Content", rangeHeaders(ogg, "4990-4999/5000", 10), theme.substr(4990)}});
     EXPECT_EQ(cache_.size(), 2u);
 }
 
@@ -307,28 +341,34 @@ TEST_F(AnswerRequestTest, ServesFilesPast4GiBWith64BitSizes) {
         at.QuadPart = static_cast<LONGLONG>(size - tail.size());
         ASSERT_TRUE(SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN));
         DWORD written = 0;
-        ASSERT_TRUE(WriteFile(file.get(), tail.data(), static_cast<DWORD>(tail.size()), &written,
-                              nullptr));
+        ASSERT_TRUE(
+            WriteFile(file.get(), tail.data(), static_cast<DWORD>(tail.size()), &written, nullptr));
         ASSERT_TRUE(SetEndOfFile(file.get()));
     }
     const std::string webm = "video/webm";
     const RequestCase cases[] = {
-        {L"big.webm", L"bytes=5368709104-",
+        {L"big.webm",
+         L"bytes=5368709104-",
          {206, "Partial Content", rangeHeaders(webm, "5368709104-5368709119/5368709120", 16),
           tail}},
-        {L"big.webm", L"bytes=-16",
+        {L"big.webm",
+         L"bytes=-16",
          {206, "Partial Content", rangeHeaders(webm, "5368709104-5368709119/5368709120", 16),
           tail}},
-        {L"big.webm", L"bytes=4294967296-4294967305",
+        {L"big.webm",
+         L"bytes=4294967296-4294967305",
          {206, "Partial Content", rangeHeaders(webm, "4294967296-4294967305/5368709120", 10),
           std::string(10, '\0')}},
-        {L"big.webm", L"bytes=2147483647-2147483648",
+        {L"big.webm",
+         L"bytes=2147483647-2147483648",
          {206, "Partial Content", rangeHeaders(webm, "2147483647-2147483648/5368709120", 2),
           std::string(2, '\0')}},
-        {L"big.webm", L"bytes=5368709120-",
+        {L"big.webm",
+         L"bytes=5368709120-",
          {416, "Range Not Satisfiable", bareHeaders(webm), std::nullopt}},
     };
-    for (const RequestCase& c : cases) expectAnswer(c);
+    for (const RequestCase& c : cases)
+        expectAnswer(c);
 
     // The whole file: correct length, streamed from the file (read only its last bytes).
     Answer whole = answer(L"big.webm", std::nullopt);

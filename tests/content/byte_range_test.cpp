@@ -99,9 +99,8 @@ TEST(ParseByteRange, ReadsTheThreeFormsAndRefusesWhatCannotBeSatisfied) {
     for (const RangeCase& c : cases) {
         std::optional<ByteRange> range = parseByteRange(c.value, c.size);
         if (c.first == kNone) {
-            EXPECT_FALSE(range.has_value())
-                << narrow(c.value) << " size " << c.size << " gave " << range->first << "-"
-                << range->last;
+            EXPECT_FALSE(range.has_value()) << narrow(c.value) << " size " << c.size << " gave "
+                                            << range->first << "-" << range->last;
         } else {
             ASSERT_TRUE(range.has_value()) << narrow(c.value) << " size " << c.size;
             EXPECT_EQ(*range, (ByteRange{c.first, c.last})) << narrow(c.value);

@@ -42,7 +42,8 @@ double perCall(const std::function<void()>& work, int calls, int rounds = 7) {
     double best = 1e30;
     for (int round = 0; round < rounds; ++round) {
         double start = now();
-        for (int i = 0; i < calls; ++i) work();
+        for (int i = 0; i < calls; ++i)
+            work();
         best = std::min(best, (now() - start) / calls * 1e6);
     }
     return best;
@@ -58,8 +59,8 @@ struct Memory {
 Memory memory() {
     PROCESS_MEMORY_COUNTERS_EX counters{};
     counters.cb = sizeof counters;
-    GetProcessMemoryInfo(GetCurrentProcess(),
-                         reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                         sizeof counters);
     const double mib = 1024.0 * 1024.0;
     return {static_cast<double>(counters.WorkingSetSize) / mib,
             static_cast<double>(counters.PrivateUsage) / mib};
@@ -73,8 +74,10 @@ void drain(IStream* stream, std::vector<char>& buffer) {
 }
 
 std::string sizeName(uint64_t bytes) {
-    if (bytes >= (1u << 20)) return std::to_string(bytes >> 20) + " MiB";
-    if (bytes >= 1024) return std::to_string(bytes >> 10) + " KiB";
+    if (bytes >= (1u << 20))
+        return std::to_string(bytes >> 20) + " MiB";
+    if (bytes >= 1024)
+        return std::to_string(bytes >> 10) + " KiB";
     return std::to_string(bytes) + " B";
 }
 
@@ -86,7 +89,8 @@ int run() {
     testing::writeFile(www + L"index.html", small);
     {
         std::string big(static_cast<size_t>(bigSize), '\0');
-        for (size_t i = 0; i < big.size(); i += 4096) big[i] = static_cast<char>(i >> 12);
+        for (size_t i = 0; i < big.size(); i += 4096)
+            big[i] = static_cast<char>(i >> 12);
         testing::writeFile(www + L"media\\movie.mp4", big);
     }
     const std::wstring smallPath = www + L"index.html";
@@ -105,7 +109,8 @@ int run() {
             _wstat(smallPath.c_str(), &info);
             IStream* stream = nullptr;
             SHCreateStreamOnFileEx(smallPath.c_str(), STGM_READ, 0, FALSE, nullptr, &stream);
-            if (stream != nullptr && attributes != INVALID_FILE_ATTRIBUTES) stream->Release();
+            if (stream != nullptr && attributes != INVALID_FILE_ATTRIBUTES)
+                stream->Release();
         };
         const std::wstring uri = appOrigin + L"index.html";
         auto answer = [&] { Answer a = answerRequest(uri, nullptr, www, cache); };
@@ -118,9 +123,10 @@ int run() {
         std::printf("200 answer, 2 KiB file\n");
         std::printf("  floor: GetFileAttributesW + _wstat + SHCreateStreamOnFileEx  %8.2f us\n",
                     floorUs);
-        std::printf("  answerRequest (decode, confine, type, stream, headers)       %8.2f us"
-                    "  (%.2fx the floor)\n\n",
-                    answerUs, answerUs / floorUs);
+        std::printf(
+            "  answerRequest (decode, confine, type, stream, headers)       %8.2f us"
+            "  (%.2fx the floor)\n\n",
+            answerUs, answerUs / floorUs);
     }
 
     // 2. Partial answers, against copying the same bytes. "copy answer" is the way that copies
@@ -143,8 +149,8 @@ int run() {
                 return ComRef<IStream>(SHCreateMemStream(
                     reinterpret_cast<const BYTE*>(mapped->bytes() + 1000), static_cast<UINT>(n)));
             };
-            double copyUs = perCall([&] { std::memcpy(target.data(), mapped->bytes() + 1000, n); },
-                                    calls);
+            double copyUs =
+                perCall([&] { std::memcpy(target.data(), mapped->bytes() + 1000, n); }, calls);
             double answerUs =
                 perCall([&] { Answer a = answerRequest(uri, &range, www, cache); }, calls);
             double readUs = perCall(
@@ -174,13 +180,13 @@ int run() {
         const std::wstring range = L"bytes=1000-";
         auto mapped = cache.mappedView(L"media/movie.mp4", bigPath);
         std::printf("Seek answer \"bytes=1000-\" (200 MiB - 1000 bytes), held until released\n");
-        std::printf("  %-38s %12s %14s %14s\n", "per answer", "handler", "working set",
-                    "private");
+        std::printf("  %-38s %12s %14s %14s\n", "per answer", "handler", "working set", "private");
         const int held = 4;
         auto report = [&](const char* what, const std::function<void()>& make) {
             Memory before = memory();
             double start = now();
-            for (int i = 0; i < held; ++i) make();
+            for (int i = 0; i < held; ++i)
+                make();
             double us = (now() - start) / held * 1e6;
             Memory after = memory();
             std::printf("  %-38s %9.2f us %10.2f MiB %10.2f MiB\n", what, us,
@@ -195,14 +201,14 @@ int run() {
         {
             std::vector<ComRef<IStream>> copies;
             report("copy into a memory stream", [&] {
-                copies.emplace_back(SHCreateMemStream(
-                    reinterpret_cast<const BYTE*>(mapped->bytes() + 1000),
-                    static_cast<UINT>(bigSize - 1000)));
+                copies.emplace_back(
+                    SHCreateMemStream(reinterpret_cast<const BYTE*>(mapped->bytes() + 1000),
+                                      static_cast<UINT>(bigSize - 1000)));
             });
         }
         std::printf("  handler time by range size (stream over the slice):\n");
-        for (uint64_t n : {uint64_t{1} << 10, uint64_t{1} << 20, uint64_t{64} << 20,
-                           bigSize - 1000}) {
+        for (uint64_t n :
+             {uint64_t{1} << 10, uint64_t{1} << 20, uint64_t{64} << 20, bigSize - 1000}) {
             const std::wstring sized = L"bytes=1000-" + std::to_wstring(1000 + n - 1);
             double us = perCall([&] { Answer a = answerRequest(uri, &sized, www, cache); }, 2000);
             std::printf("    %-10s %9.2f us\n", sizeName(n).c_str(), us);
@@ -215,4 +221,6 @@ int run() {
 }  // namespace
 }  // namespace quorvane
 
-int wmain() { return quorvane::run(); }
+int wmain() {
+    return quorvane::run();
+}

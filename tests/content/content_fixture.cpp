@@ -10,7 +10,8 @@ namespace quorvane::testing {
 
 std::string offsetPattern(size_t size) {
     std::string bytes(size, '\0');
-    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
+    for (size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
     return bytes;
 }
 
@@ -44,7 +45,8 @@ std::string readToEnd(IStream* stream) {
             return bytes;
         }
         bytes.append(buffer, got);
-        if (got == 0) return bytes;
+        if (got == 0)
+            return bytes;
     }
 }
 

@@ -14,7 +14,7 @@ std::string offsetPattern(size_t size);
 // An application folder in a temp folder: "app\www\" holds the files below, and "app\secret.txt"
 // and "secret.txt" beside "app" hold "SECRET", which no request may ever reach.
 class ContentFolder {
-public:
+  public:
     ContentFolder();
 
     // "...\app\www\", as the content server is given it.
@@ -30,7 +30,7 @@ public:
     static inline const std::string kScon = "{\"level\":1}";
     static inline const std::string kSecret = "SECRET";
 
-private:
+  private:
     TempDir dir_;
     std::wstring www_;
 };

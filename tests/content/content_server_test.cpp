@@ -25,7 +25,7 @@ using testing::StandinClient;
 using testing::StandinResponse;
 
 struct ServeCase {
-    std::wstring path;     // after the origin
+    std::wstring path;  // after the origin
     std::wstring method;
     std::wstring headers;  // request header lines
     int status;
@@ -39,12 +39,13 @@ struct ServeCase {
 std::optional<StandinResponse> responseOf(ICoreWebView2WebResourceRequestedEventArgs* args) {
     ComRef<ICoreWebView2WebResourceResponse> response;
     args->get_Response(response.put());
-    if (!response) return std::nullopt;
+    if (!response)
+        return std::nullopt;
     return StandinClient::instance().describeResponse(response.get());
 }
 
 class ContentServerTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { environment_ = StandinClient::instance().createEnvironment(); }
 
     std::optional<StandinResponse> serve(const std::wstring& path, const std::wstring& method,
@@ -159,8 +160,8 @@ TEST(ServeResource, ServesFromWwwBesideTheExecutableWithTheHostsEnvironment) {
     testing::writeFile(www + name, "beside the executable");
     browserHost.environment = StandinClient::instance().createEnvironment();
 
-    auto args = StandinClient::instance().createRequestArgs(appOrigin + name, L"GET",
-                                                            L"Range: bytes=7-9");
+    auto args =
+        StandinClient::instance().createRequestArgs(appOrigin + name, L"GET", L"Range: bytes=7-9");
     EXPECT_EQ(serveResource(args.get()), S_OK);
     std::optional<StandinResponse> response = responseOf(args.get());
     ASSERT_TRUE(response.has_value());
@@ -182,7 +183,8 @@ TEST(ServeResource, ServesFromWwwBesideTheExecutableWithTheHostsEnvironment) {
 
     browserHost.environment.reset();
     DeleteFileW((www + name).c_str());
-    if (made) RemoveDirectoryW(www.c_str());
+    if (made)
+        RemoveDirectoryW(www.c_str());
 }
 
 }  // namespace

@@ -125,7 +125,7 @@ TEST(ViewSliceStream, KeepsItsViewAfterTheCacheIsReleased) {
 }
 
 class ViewSliceStreamTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         content_ = testing::offsetPattern(10000);
         writeFile(dir_ / L"data.bin", content_);
@@ -280,7 +280,8 @@ TEST_F(ViewSliceStreamTest, ConcurrentReadersEachGetDistinctBytesAndTogetherAll)
     // Each 4-byte word of the file holds its own index.
     const size_t words = 1 << 18;
     std::string indexed(words * 4, '\0');
-    for (uint32_t i = 0; i < words; ++i) std::memcpy(&indexed[i * 4], &i, 4);
+    for (uint32_t i = 0; i < words; ++i)
+        std::memcpy(&indexed[i * 4], &i, 4);
     writeFile(dir_ / L"words.bin", indexed);
     ComRef<IStream> stream =
         makeViewSliceStream(cache_.mappedView(L"words.bin", dir_ / L"words.bin"), 0, words * 4);
@@ -297,12 +298,15 @@ TEST_F(ViewSliceStreamTest, ConcurrentReadersEachGetDistinctBytesAndTogetherAll)
             }
         });
     }
-    for (std::thread& reader : readers) reader.join();
+    for (std::thread& reader : readers)
+        reader.join();
     std::vector<uint32_t> all;
-    for (const auto& part : seen) all.insert(all.end(), part.begin(), part.end());
+    for (const auto& part : seen)
+        all.insert(all.end(), part.begin(), part.end());
     ASSERT_EQ(all.size(), words);
     std::sort(all.begin(), all.end());
-    for (uint32_t i = 0; i < words; ++i) ASSERT_EQ(all[i], i);
+    for (uint32_t i = 0; i < words; ++i)
+        ASSERT_EQ(all[i], i);
 }
 
 }  // namespace

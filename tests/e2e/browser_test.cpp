@@ -15,7 +15,8 @@ std::string message(const std::string& source, const std::string& json,
                     const std::string& kind = "messageString") {
     std::string escaped;
     for (char c : json) {
-        if (c == '"' || c == '\\') escaped.push_back('\\');
+        if (c == '"' || c == '\\')
+            escaped.push_back('\\');
         escaped.push_back(c);
     }
     return R"({"do":")" + kind + R"(","source":")" + source + R"(","text":")" + escaped + "\"}";
@@ -24,6 +25,7 @@ std::string message(const std::string& source, const std::string& json,
 const std::string kEnter = R"({"type":"set-fullscreen","fullscreen":true})";
 const std::string kLeave = R"({"type":"set-fullscreen","fullscreen":false})";
 const std::string kWait = R"({"do":"wait","ms":400})";
+const std::string kClose = R"({"do":"close"})";
 
 TEST(BrowserSetup, AppliesSettingsRegistersHandlersInOrderThenNavigates) {
     ShellApp app(R"({"name":"setup","window":{"width":800,"height":500}})");
@@ -86,7 +88,8 @@ TEST(BrowserSetup, TheWindowStaysHiddenUntilTheFirstDocumentIsParsed) {
     ShellApp app(R"({"name":"shown","window":{"title":"Shown"}})");
     MainWindowWatch watch;
     RunResult run = runShell(
-        app, R"([{"do":"wait","ms":500},{"do":"domContentLoaded"},{"do":"wait","ms":300},{"do":"close"}])",
+        app,
+        R"([{"do":"wait","ms":500},{"do":"domContentLoaded"},{"do":"wait","ms":300},{"do":"close"}])",
         R"("pagesParse":false)", &watch);
     EXPECT_EQ(run.exitCode, 0u);
     ASSERT_FALSE(watch.states().empty());
@@ -103,8 +106,8 @@ TEST(BrowserSetup, TheWindowStaysHiddenUntilTheFirstDocumentIsParsed) {
 TEST(BrowserSetup, APageThatNeverParsesLeavesTheWindowHidden) {
     ShellApp app(R"({"name":"hidden"})");
     MainWindowWatch watch;
-    RunResult run =
-        runShell(app, R"([{"do":"wait","ms":400},{"do":"close"}])", R"("pagesParse":false)", &watch);
+    RunResult run = runShell(app, R"([{"do":"wait","ms":400},{"do":"close"}])",
+                             R"("pagesParse":false)", &watch);
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_FALSE(watch.everVisible());
     EXPECT_TRUE(run.linesStartingWith("controller IsVisible").empty());
@@ -139,9 +142,8 @@ TEST(BrowserEvents, NavigationStaysInsideTheAppOrigin) {
     EXPECT_EQ(run.exitCode, 0u);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.uri);
-        std::vector<std::string> lines =
-            linesBetween(run, std::string("NavigationStarting ") + c.uri + " userInitiated=1",
-                         "navigation ");
+        std::vector<std::string> lines = linesBetween(
+            run, std::string("NavigationStarting ") + c.uri + " userInitiated=1", "navigation ");
         ASSERT_EQ(lines.size(), 2u);
         EXPECT_EQ(lines[1], c.allowed ? "navigation allowed" : "navigation cancelled");
     }
@@ -181,9 +183,9 @@ TEST(BrowserEvents, EveryPermissionIsGranted) {
 TEST(BrowserEvents, PageMessagesFromTheOriginSwitchFullscreen) {
     ShellApp app(R"({"name":"messages","window":{"width":800,"height":600}})");
     MainWindowWatch watch;
-    std::string steps = "[" + message(kOrigin + "index.html", kEnter) + "," + kWait + "," +
-                        message(kOrigin + "levels/deep/page.html?x=1", kLeave) + "," + kWait +
-                        ",{\"do\":\"close\"}]";
+    std::string steps =
+        stepList({message(kOrigin + "index.html", kEnter), kWait,
+                  message(kOrigin + "levels/deep/page.html?x=1", kLeave), kWait, kClose});
     RunResult run = runShell(app, steps, "", &watch);
     EXPECT_EQ(run.exitCode, 0u);
     std::vector<std::string> bounds = run.linesStartingWith("controller Bounds=");
@@ -206,14 +208,13 @@ TEST(BrowserEvents, PageMessagesFromTheOriginSwitchFullscreen) {
 
 TEST(BrowserEvents, MessagesFromElsewhereOrNotStringsAreDropped) {
     ShellApp app(R"({"name":"dropped","window":{"width":800,"height":600}})");
-    std::string steps =
-        "[" + message("https://example.com/", kEnter) + "," +
-        message("HTTPS://QUORVANE.LOCALHOST/index.html", kEnter) + "," +
-        message("https://quorvane.localhost.example.com/", kEnter) + "," +
-        message("http://quorvane.localhost/", kEnter) + "," +
-        message(kOrigin, kEnter, "messageJson") + "," +
-        message(kOrigin, R"({"type":"Set-Fullscreen","fullscreen":true})") + "," +
-        message(kOrigin, "not json") + "," + kWait + ",{\"do\":\"close\"}]";
+    std::string steps = stepList(
+        {message("https://example.com/", kEnter),
+         message("HTTPS://QUORVANE.LOCALHOST/index.html", kEnter),
+         message("https://quorvane.localhost.example.com/", kEnter),
+         message("http://quorvane.localhost/", kEnter), message(kOrigin, kEnter, "messageJson"),
+         message(kOrigin, R"({"type":"Set-Fullscreen","fullscreen":true})"),
+         message(kOrigin, "not json"), kWait, kClose});
     RunResult run = runShell(app, steps);
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_EQ(run.linesStartingWith("WebMessageReceived").size(), 7u);
@@ -224,28 +225,27 @@ TEST(BrowserEvents, MessagesFromElsewhereOrNotStringsAreDropped) {
 
 TEST(BrowserEvents, FullscreenElementsAndMessagesGiveTheSameIdempotentState) {
     ShellApp app(R"({"name":"element","window":{"width":640,"height":480}})");
-    std::string steps = std::string("[") + R"({"do":"fullscreen","enter":true},)" + kWait + "," +
-                        message(kOrigin, kEnter) + "," + kWait + "," +
-                        R"({"do":"fullscreen","enter":false},)" + kWait + "," +
-                        message(kOrigin, kLeave) + "," + kWait + ",{\"do\":\"close\"}]";
+    std::string steps = stepList(
+        {R"({"do":"fullscreen","enter":true})", kWait, message(kOrigin, kEnter), kWait,
+         R"({"do":"fullscreen","enter":false})", kWait, message(kOrigin, kLeave), kWait, kClose});
     RunResult run = runShell(app, steps);
     EXPECT_EQ(run.exitCode, 0u);
     // One switch in and one out: the repeated requests change nothing, so no further sizes.
     EXPECT_EQ(run.linesStartingWith("controller Bounds="),
-              (std::vector<std::string>{"controller Bounds=0,0,640,480",
-                                        "controller Bounds=0,0,640,480",
-                                        "controller Bounds=0,0,1920,1080",
-                                        "controller Bounds=0,0,640,480"}));
+              (std::vector<std::string>{
+                  "controller Bounds=0,0,640,480", "controller Bounds=0,0,640,480",
+                  "controller Bounds=0,0,1920,1080", "controller Bounds=0,0,640,480"}));
 }
 
 TEST(BrowserEvents, RequestsThroughTheEventPathGetTheContentServersAnswers) {
     ShellApp app(R"({"name":"requests"})");
     app.folder.writeFile(L"www\\data\\level.scon", "{\"tiles\":[1,2,3]}");
-    std::string steps =
-        "[" + std::string(R"({"do":"request","uri":"https://quorvane.localhost/data/level.scon"},)") +
-        R"({"do":"request","uri":"https://quorvane.localhost/data/level.scon","headers":["Range: bytes=2-6"]},)" +
-        R"({"do":"request","uri":"https://quorvane.localhost/missing.png","method":"POST"},)" +
-        R"({"do":"close"}])";
+    std::string steps = stepList({
+        R"({"do":"request","uri":"https://quorvane.localhost/data/level.scon"})",
+        R"({"do":"request","uri":"https://quorvane.localhost/data/level.scon",)"
+        R"("headers":["Range: bytes=2-6"]})",
+        R"({"do":"request","uri":"https://quorvane.localhost/missing.png","method":"POST"})",
+        kClose});
     RunResult run = runShell(app, steps);
     EXPECT_EQ(run.exitCode, 0u);
     std::vector<std::string> responses = run.linesStartingWith("response ");
@@ -264,7 +264,8 @@ TEST(BrowserEvents, RequestsThroughTheEventPathGetTheContentServersAnswers) {
 
 TEST(BrowserEvents, AScriptClosingTheWindowEndsTheRunWithCodeZero) {
     ShellApp app(R"({"name":"script-close"})");
-    RunResult run = runShell(app, R"([{"do":"wait","ms":100},{"do":"close"},{"do":"wait","ms":5000}])");
+    RunResult run =
+        runShell(app, R"([{"do":"wait","ms":100},{"do":"close"},{"do":"wait","ms":5000}])");
     EXPECT_FALSE(run.timedOut);
     EXPECT_EQ(run.exitCode, 0u);
 }

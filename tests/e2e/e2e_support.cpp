@@ -6,7 +6,8 @@ namespace quorvane::testing {
 
 ShellApp::ShellApp(const std::string& manifest, bool loaderBesideExe) {
     folder.installExecutable();
-    if (loaderBesideExe) folder.placeLoaderBesideExe();
+    if (loaderBesideExe)
+        folder.placeLoaderBesideExe();
     folder.writePackageJson(manifest);
     folder.writeFile(L"www\\index.html", "<!DOCTYPE html><title>t</title>");
 }
@@ -36,7 +37,8 @@ void MainWindowWatch::operator()(DWORD processId) {
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&search));
-    if (search.found == nullptr) return;
+    if (search.found == nullptr)
+        return;
     MainWindowState state;
     state.visible = IsWindowVisible(search.found) != FALSE;
     state.style = GetWindowLongW(search.found, GWL_STYLE);
@@ -48,12 +50,14 @@ void MainWindowWatch::operator()(DWORD processId) {
     state.title = title;
     GetWindowRect(search.found, &state.windowRect);
     GetClientRect(search.found, &state.clientRect);
-    if (states_.empty() || !(states_.back() == state)) states_.push_back(state);
+    if (states_.empty() || !(states_.back() == state))
+        states_.push_back(state);
 }
 
 bool MainWindowWatch::everVisible() const {
     for (const MainWindowState& state : states_) {
-        if (state.visible) return true;
+        if (state.visible)
+            return true;
     }
     return false;
 }
@@ -61,11 +65,26 @@ bool MainWindowWatch::everVisible() const {
 RunResult runShell(const ShellApp& app, const std::string& steps, const std::string& members,
                    MainWindowWatch* watch) {
     RunOptions options;
-    if (watch != nullptr) options.watch = [watch](DWORD processId) { (*watch)(processId); };
-    options.scenario = "{" + (members.empty() ? std::string() : members + ",") +
-                       "\"steps\":" + steps + "}";
+    if (watch != nullptr)
+        options.watch = [watch](DWORD processId) { (*watch)(processId); };
+    std::string scenario = "{";
+    if (!members.empty())
+        scenario.append(members).append(",");
+    scenario.append("\"steps\":").append(steps).append("}");
+    options.scenario = std::move(scenario);
     options.timeoutMs = 30000;
     return runApp(app.folder, options);
+}
+
+std::string stepList(const std::vector<std::string>& steps) {
+    std::string list = "[";
+    for (const std::string& step : steps) {
+        if (list.size() > 1)
+            list.push_back(',');
+        list.append(step);
+    }
+    list.push_back(']');
+    return list;
 }
 
 std::vector<std::string> linesBetween(const RunResult& run, const std::string& from,
@@ -73,14 +92,19 @@ std::vector<std::string> linesBetween(const RunResult& run, const std::string& f
     std::vector<std::string> lines;
     bool inside = false;
     for (const std::string& line : run.transcript) {
-        if (!inside && line.starts_with(from)) inside = true;
-        if (!inside) continue;
+        if (!inside && line.starts_with(from))
+            inside = true;
+        if (!inside)
+            continue;
         lines.push_back(line);
-        if (lines.size() > 1 && line.starts_with(to)) break;
+        if (lines.size() > 1 && line.starts_with(to))
+            break;
     }
     return lines;
 }
 
-std::string boxText(const MessageBoxSeen& box) { return narrow(box.text); }
+std::string boxText(const MessageBoxSeen& box) {
+    return narrow(box.text);
+}
 
 }  // namespace quorvane::testing

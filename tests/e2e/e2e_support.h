@@ -31,12 +31,12 @@ struct MainWindowState {
 // Records every distinct state of the shell's main window (class "WindowsQuorvane") seen while a
 // run goes on, in order.
 class MainWindowWatch {
-public:
+  public:
     void operator()(DWORD processId);
     const std::vector<MainWindowState>& states() const { return states_; }
     bool everVisible() const;
 
-private:
+  private:
     std::vector<MainWindowState> states_;
 };
 
@@ -44,6 +44,9 @@ private:
 // top-level members as a JSON object text without braces), optionally watching its main window.
 RunResult runShell(const ShellApp& app, const std::string& steps = "[]",
                    const std::string& members = "", MainWindowWatch* watch = nullptr);
+
+// A JSON array of scenario steps, each given as its JSON text.
+std::string stepList(const std::vector<std::string>& steps);
 
 // The transcript lines between the first line starting with |from| and the first later line
 // starting with |to|, both included.

@@ -29,14 +29,10 @@ struct Request {
 };
 
 const Request kRequests[] = {
-    {"css/style.css", nullptr, 200},
-    {"js/game.js", nullptr, 200},
-    {"fonts/DejaVuSans.ttf", nullptr, 200},
-    {"img/sprite.png", nullptr, 200},
-    {"audio/theme.wav", "bytes=0-", 206},
-    {"audio/theme.wav", "bytes=44-65579", 206},
-    {"audio/theme.wav", "bytes=200000-", 206},
-    {"favicon.ico", nullptr, 404},
+    {"css/style.css", nullptr, 200},           {"js/game.js", nullptr, 200},
+    {"fonts/DejaVuSans.ttf", nullptr, 200},    {"img/sprite.png", nullptr, 200},
+    {"audio/theme.wav", "bytes=0-", 206},      {"audio/theme.wav", "bytes=44-65579", 206},
+    {"audio/theme.wav", "bytes=200000-", 206}, {"favicon.ico", nullptr, 404},
 };
 const char kCredits[] = "https://example.com/sky-puzzle/credits";
 
@@ -44,10 +40,12 @@ void copyTree(const std::wstring& from, const std::wstring& to) {
     CreateDirectoryW(to.c_str(), nullptr);
     WIN32_FIND_DATAW entry;
     HANDLE find = FindFirstFileW((from + L"\\*").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE) return;
+    if (find == INVALID_HANDLE_VALUE)
+        return;
     do {
         std::wstring name = entry.cFileName;
-        if (name == L"." || name == L"..") continue;
+        if (name == L"." || name == L"..")
+            continue;
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             copyTree(from + L"\\" + name, to + L"\\" + name);
         } else {
@@ -60,14 +58,16 @@ void copyTree(const std::wstring& from, const std::wstring& to) {
 std::wstring findExecutable(const std::wstring& folder) {
     WIN32_FIND_DATAW entry;
     HANDLE find = FindFirstFileW((folder + L"\\*.exe").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE) return {};
+    if (find == INVALID_HANDLE_VALUE)
+        return {};
     FindClose(find);
     return folder + L"\\" + entry.cFileName;
 }
 
 std::string field(const std::string& line, const std::string& after, char end = ' ') {
     size_t at = line.find(after);
-    if (at == std::string::npos) return {};
+    if (at == std::string::npos)
+        return {};
     at += after.size();
     return line.substr(at, line.find(end, at) - at);
 }
@@ -88,17 +88,22 @@ int run(const std::wstring& source) {
     std::string steps = "[";
     for (const Request& r : kRequests) {
         steps += R"({"do":"request","uri":")" + origin + r.path + "\"";
-        if (r.range != nullptr) steps += R"(,"headers":["Range: )" + std::string(r.range) + "\"]";
+        if (r.range != nullptr)
+            steps += R"(,"headers":["Range: )" + std::string(r.range) + "\"]";
         steps += "},";
     }
     steps += R"({"do":"title","text":"Sky Puzzle - Level 1"},)"
-             R"({"do":"messageString","source":")" + origin +
+             R"({"do":"messageString","source":")" +
+             origin +
              R"(index.html","text":"{\"type\":\"set-fullscreen\",\"fullscreen\":true}"},)"
              R"({"do":"wait","ms":300},)"
-             R"({"do":"messageString","source":")" + origin +
+             R"({"do":"messageString","source":")" +
+             origin +
              R"(index.html","text":"{\"type\":\"set-fullscreen\",\"fullscreen\":false}"},)"
              R"({"do":"wait","ms":300},)"
-             R"({"do":"newWindow","uri":")" + std::string(kCredits) + R"(","userInitiated":true},)"
+             R"({"do":"newWindow","uri":")" +
+             std::string(kCredits) +
+             R"(","userInitiated":true},)"
              R"({"do":"wait","ms":1000},{"do":"close"}])";
 
     TempDir logFolder;
@@ -113,7 +118,8 @@ int run(const std::wstring& source) {
     int answered = 0;
     for (size_t i = 0; i < result.transcript.size(); ++i) {
         const std::string& line = result.transcript[i];
-        if (!line.starts_with("WebResourceRequested ")) continue;
+        if (!line.starts_with("WebResourceRequested "))
+            continue;
         std::string uri = field(line, "WebResourceRequested GET ");
         std::string answer = i + 1 < result.transcript.size() ? result.transcript[i + 1] : "";
         std::string status = field(answer, "response ");
@@ -124,9 +130,12 @@ int run(const std::wstring& source) {
         std::string body = field(answer, " body[", ']');
         std::printf("  GET %-46s -> %s %s", uri.substr(origin.size() - 1).c_str(), status.c_str(),
                     reason.c_str());
-        if (!type.empty()) std::printf(", %s", type.c_str());
-        if (!range.empty()) std::printf(", %s", range.c_str());
-        if (!body.empty()) std::printf(", %s bytes", body.c_str());
+        if (!type.empty())
+            std::printf(", %s", type.c_str());
+        if (!range.empty())
+            std::printf(", %s", range.c_str());
+        if (!body.empty())
+            std::printf(", %s bytes", body.c_str());
         // The first request is the main page itself; the rest are the page's, in order.
         int expected = 200;
         if (answered > 0) {
@@ -154,8 +163,10 @@ int run(const std::wstring& source) {
     for (size_t i = 1; i < bounds.size(); ++i) {
         bool full = bounds[i] == "controller Bounds=0,0,1920,1080";
         bool wasFull = bounds[i - 1] == "controller Bounds=0,0,1920,1080";
-        if (full && !wasFull) ++entered;
-        if (!full && wasFull) ++left;
+        if (full && !wasFull)
+            ++entered;
+        if (!full && wasFull)
+            ++left;
     }
     std::printf("Fullscreen: entered %d time(s), left %d time(s)\n", entered, left);
     ok = ok && entered == 1 && left == 1;
@@ -163,10 +174,12 @@ int run(const std::wstring& source) {
     std::vector<std::string> links;
     for (int i = 0; i < 30 && links.empty(); ++i) {
         links = recordedLinks(log);
-        if (links.empty()) Sleep(100);
+        if (links.empty())
+            Sleep(100);
     }
     std::printf("Links handed to the default program: %zu\n", links.size());
-    for (const std::string& link : links) std::printf("  %s\n", link.c_str());
+    for (const std::string& link : links)
+        std::printf("  %s\n", link.c_str());
     ok = ok && links == std::vector<std::string>{kCredits};
 
     std::printf("Message boxes: %zu\nExit code: %lu%s\n\n%s\n", result.messageBoxes.size(),

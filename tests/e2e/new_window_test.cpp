@@ -11,22 +11,21 @@
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 
-
 namespace quorvane::testing {
 namespace {
 
 TEST(NewWindowLinks, WebAndMailLinksGoToTheirProgramsAndEverythingElseIsDropped) {
     TempDir logFolder;
     const std::wstring log = logFolder / L"links.txt";
-    SchemeHandlers handlers({L"http", L"https", L"mailto", L"ms-settings", L"search-ms",
-                             L"ms-msdt", L"quorvanetest"},
-                            log);
+    SchemeHandlers handlers(
+        {L"http", L"https", L"mailto", L"ms-settings", L"search-ms", L"ms-msdt", L"quorvanetest"},
+        log);
     const std::vector<std::string> handedOver = {
-        "https://example.com/credits", "http://example.com/page?x=1",
-        "mailto:team@example.com", "https://quorvane.localhost/index.html"};
-    const std::vector<std::string> dropped = {
-        "ms-settings:privacy", "search-ms:query=x", "ms-msdt:/id PCWDiagnostic",
-        "quorvanetest:run", "file:///C:/windows/system32/winver.exe"};
+        "https://example.com/credits", "http://example.com/page?x=1", "mailto:team@example.com",
+        "https://quorvane.localhost/index.html"};
+    const std::vector<std::string> dropped = {"ms-settings:privacy", "search-ms:query=x",
+                                              "ms-msdt:/id PCWDiagnostic", "quorvanetest:run",
+                                              "file:///C:/windows/system32/winver.exe"};
     std::string steps = "[";
     for (const auto* list : {&handedOver, &dropped}) {
         for (const std::string& uri : *list) {

@@ -11,14 +11,14 @@ namespace quorvane::testing {
 // winebrowser is registered for web links), not the user's; every value changed is put back.
 // The registration lives in the shared test prefix: this test runs alone.
 class SchemeHandlers {
-public:
+  public:
     // Links of |schemes| are appended, one line each, to the file |log|.
     SchemeHandlers(const std::vector<std::wstring>& schemes, const std::wstring& log);
     ~SchemeHandlers();
     SchemeHandlers(const SchemeHandlers&) = delete;
     SchemeHandlers& operator=(const SchemeHandlers&) = delete;
 
-private:
+  private:
     struct Saved {
         std::wstring key;
         bool existed;

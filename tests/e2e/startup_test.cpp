@@ -65,10 +65,10 @@ TEST(StartupFailure, BrokenManifestsAreReportedBeforeAnythingElse) {
         folder.installExecutable();
         folder.placeLoaderBesideExe();
         if (c.manifest != nullptr) {
-            folder.writePackageJson(std::string(c.manifest, c.title == std::string("UTF-16 text")
-                                                                ? 12
-                                                                : std::char_traits<char>::length(
-                                                                      c.manifest)));
+            folder.writePackageJson(
+                std::string(c.manifest, c.title == std::string("UTF-16 text")
+                                            ? 12
+                                            : std::char_traits<char>::length(c.manifest)));
         }
         RunResult run = runApp(folder);
         EXPECT_FALSE(run.timedOut);
@@ -136,10 +136,10 @@ TEST(StartupFailure, CustomInstallTextsAppearAsWritten) {
         "\"install-webview2-failed\":\"Still missing.\\nTry again.\"}}");
     RunResult run = runShell(app, "[]", R"("runtime":{"present":false})");
     EXPECT_EQ(run.exitCode, 1u);
-    expectBoxes(run,
-                {{"Caf\xC3\xA9 \xE6\x97\xA5", "Need the runtime \xE2\x80\x94 OK?",
-                  MessageBoxIcon::Information},
-                 {"Caf\xC3\xA9 \xE6\x97\xA5", "Still missing.\nTry again.", MessageBoxIcon::Error}});
+    expectBoxes(
+        run, {{"Caf\xC3\xA9 \xE6\x97\xA5", "Need the runtime \xE2\x80\x94 OK?",
+               MessageBoxIcon::Information},
+              {"Caf\xC3\xA9 \xE6\x97\xA5", "Still missing.\nTry again.", MessageBoxIcon::Error}});
 }
 
 TEST(StartupFailure, BrowserCreationFailuresEndTheRunWithABox) {
@@ -153,8 +153,7 @@ TEST(StartupFailure, BrowserCreationFailuresEndTheRunWithABox) {
          kBrowserStartFailed},
         {"environment completes without an object", R"("environment":{"nullObject":true})",
          kBrowserStartFailed},
-        {"controller call fails", R"("controller":{"returns":"0x80004005"})",
-         kBrowserStartFailed},
+        {"controller call fails", R"("controller":{"returns":"0x80004005"})", kBrowserStartFailed},
         {"controller completes with an error", R"("controller":{"completes":"0x8007000E"})",
          kBrowserStartFailed},
         {"controller completes without an object", R"("controller":{"nullObject":true})",
@@ -178,13 +177,15 @@ TEST(Startup, HandsTheRuntimeTheFoldersAndOptions) {
     RunResult run = runShell(app, R"([{"do":"close"}])");
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_TRUE(run.messageBoxes.empty());
-    std::vector<std::string> head(run.transcript.begin(),
-                                  run.transcript.begin() + std::min<size_t>(8, run.transcript.size()));
+    std::vector<std::string> head(
+        run.transcript.begin(),
+        run.transcript.begin() + std::min<size_t>(8, run.transcript.size()));
     ASSERT_EQ(head.size(), 8u);
     EXPECT_EQ(head[0],
               "GetAvailableCoreWebView2BrowserVersionString browserFolder=(null) -> 120.0.2210.91");
-    EXPECT_TRUE(head[1].starts_with("CreateCoreWebView2EnvironmentWithOptions browserFolder=(null) "
-                                    "userDataFolder="))
+    EXPECT_TRUE(
+        head[1].starts_with("CreateCoreWebView2EnvironmentWithOptions browserFolder=(null) "
+                            "userDataFolder="))
         << head[1];
     // The user data folder is the local application data folder followed by the app's name.
     EXPECT_TRUE(head[1].ends_with("\\AppData\\Local\\Options Test")) << head[1];

@@ -29,9 +29,9 @@ using testing::LoopbackHttpServer;
 using testing::MessageBoxCatcher;
 using testing::narrow;
 using testing::readFile;
-using testing::splitLines;
 using testing::ScriptedResponse;
 using testing::SetupWindowSpy;
+using testing::splitLines;
 using testing::TempDir;
 using testing::writeFile;
 

@@ -10,8 +10,8 @@ namespace {
 using nlohmann::json;
 
 TEST(TypedReads, FallBackForEveryParentThatIsNotAnObject) {
-    const json parents[] = {json(), json::array({1, 2}), json("text"), json(3), json(true),
-                            json::object()};
+    const json parents[] = {json(),  json::array({1, 2}), json("text"),
+                            json(3), json(true),          json::object()};
     for (const json& parent : parents) {
         EXPECT_EQ(readStringOr(parent, "k", L"fallback"), L"fallback") << parent.dump();
         EXPECT_EQ(readIntOr(parent, "k", 42), 42) << parent.dump();

@@ -76,8 +76,10 @@ Failure parseFailure(const std::string& text, AppConfig& config) {
         ManifestLoader::parseManifest(text.c_str(), config);
         return Failure::None;
     } catch (const wchar_t* message) {
-        if (std::wcscmp(message, L"invalid name") == 0) return Failure::InvalidName;
-        if (std::wcscmp(message, L"invalid distribution mode") == 0) return Failure::InvalidMode;
+        if (std::wcscmp(message, L"invalid name") == 0)
+            return Failure::InvalidName;
+        if (std::wcscmp(message, L"invalid distribution mode") == 0)
+            return Failure::InvalidMode;
         ADD_FAILURE() << "unexpected text thrown";
     } catch (const nlohmann::json::parse_error&) {
         return Failure::Syntax;
@@ -87,7 +89,9 @@ Failure parseFailure(const std::string& text, AppConfig& config) {
     return Failure::None;
 }
 
-std::string nested(int depth) { return std::string(depth, '[') + std::string(depth, ']'); }
+std::string nested(int depth) {
+    return std::string(depth, '[') + std::string(depth, ']');
+}
 
 TEST(ParseManifest, TableOfManifests) {
     const Case cases[] = {
@@ -98,24 +102,28 @@ TEST(ParseManifest, TableOfManifests) {
              "height":720.9,"icon":"icon.png","resizable":false},"chromium-args":"--mute-audio",
              "settings":{"distribution-mode":"fixed","enable-devtools":false},
              "messages":{"downloading":"Fetching the browser runtime..."}})",
-         Failure::None, with(L"Sky Puzzle", [](AppConfig& c) {
-             c.mainPage = L"game.html";
-             c.windowTitle = L"Sky Puzzle";
-             c.windowWidth = 1280;
-             c.windowHeight = 720;
-             c.windowIconPath = L"icon.png";
-             c.resizable = false;
-             c.chromiumArgs = L"--mute-audio";
-             c.distributionMode = DistributionMode::Fixed;
-             c.enableDevtools = false;
-             c.downloadingMessage = L"Fetching the browser runtime...";
-         })},
+         Failure::None,
+         with(L"Sky Puzzle",
+              [](AppConfig& c) {
+                  c.mainPage = L"game.html";
+                  c.windowTitle = L"Sky Puzzle";
+                  c.windowWidth = 1280;
+                  c.windowHeight = 720;
+                  c.windowIconPath = L"icon.png";
+                  c.resizable = false;
+                  c.chromiumArgs = L"--mute-audio";
+                  c.distributionMode = DistributionMode::Fixed;
+                  c.enableDevtools = false;
+                  c.downloadingMessage = L"Fetching the browser runtime...";
+              })},
         {"custom messages",
          R"({"name":"m","messages":{"install-webview2":"Get it","install-webview2-failed":"No"}})",
-         Failure::None, with(L"m", [](AppConfig& c) {
-             c.installMessage = L"Get it";
-             c.installFailedMessage = L"No";
-         })},
+         Failure::None,
+         with(L"m",
+              [](AppConfig& c) {
+                  c.installMessage = L"Get it";
+                  c.installFailedMessage = L"No";
+              })},
         {"empty name", R"({"name":""})", Failure::InvalidName, {}},
         {"number as name", R"({"name":5})", Failure::InvalidName, {}},
         {"missing name", R"({"main":"a.html"})", Failure::InvalidName, {}},
@@ -123,53 +131,69 @@ TEST(ParseManifest, TableOfManifests) {
         {"root is a string", R"("name")", Failure::InvalidName, {}},
         {"root is null", "null", Failure::InvalidName, {}},
         {"name checked before a bad mode",
-         R"({"settings":{"distribution-mode":"nope"}})", Failure::InvalidName, {}},
-        {"string as window", R"({"name":"w","window":"big"})", Failure::None,
-         defaultsNamed(L"w")},
+         R"({"settings":{"distribution-mode":"nope"}})",
+         Failure::InvalidName,
+         {}},
+        {"string as window", R"({"name":"w","window":"big"})", Failure::None, defaultsNamed(L"w")},
         {"array as window", R"({"name":"w","window":[1024,768]})", Failure::None,
          defaultsNamed(L"w")},
         {"string width", R"({"name":"w","window":{"width":"800"}})", Failure::None,
          defaultsNamed(L"w")},
         {"float width truncates", R"({"name":"w","window":{"width":800.9,"height":-1.5}})",
-         Failure::None, with(L"w", [](AppConfig& c) {
-             c.windowWidth = 800;
-             c.windowHeight = -1;
-         })},
+         Failure::None,
+         with(L"w",
+              [](AppConfig& c) {
+                  c.windowWidth = 800;
+                  c.windowHeight = -1;
+              })},
         {"2^32+800 keeps the low bits", R"({"name":"w","window":{"width":4294968096}})",
          Failure::None, with(L"w", [](AppConfig& c) { c.windowWidth = 800; })},
         {"negative integer", R"({"name":"w","window":{"width":-5,"height":-2147483648}})",
-         Failure::None, with(L"w", [](AppConfig& c) {
-             c.windowWidth = -5;
-             c.windowHeight = INT32_MIN;
-         })},
+         Failure::None,
+         with(L"w",
+              [](AppConfig& c) {
+                  c.windowWidth = -5;
+                  c.windowHeight = INT32_MIN;
+              })},
         {"2^63 as unsigned", R"({"name":"w","window":{"width":9223372036854775808}})",
          Failure::None, with(L"w", [](AppConfig& c) { c.windowWidth = 0; })},
         {"2^64-1", R"({"name":"w","window":{"height":18446744073709551615}})", Failure::None,
          with(L"w", [](AppConfig& c) { c.windowHeight = -1; })},
         {"1e300 is out of range", R"({"name":"w","window":{"width":1e300,"height":-1e300}})",
-         Failure::None, with(L"w", [](AppConfig& c) {
-             c.windowWidth = INT32_MIN;
-             c.windowHeight = INT32_MIN;
-         })},
+         Failure::None,
+         with(L"w",
+              [](AppConfig& c) {
+                  c.windowWidth = INT32_MIN;
+                  c.windowHeight = INT32_MIN;
+              })},
         {"float just beyond 32 bits", R"({"name":"w","window":{"width":2147483648.0}})",
          Failure::None, with(L"w", [](AppConfig& c) { c.windowWidth = INT32_MIN; })},
         {"-0.0 gives 0", R"({"name":"w","window":{"width":-0.0,"height":0.99}})", Failure::None,
-         with(L"w", [](AppConfig& c) {
-             c.windowWidth = 0;
-             c.windowHeight = 0;
-         })},
-        {"number too large to parse", R"({"name":"w","window":{"width":1e400}})",
-         Failure::OutOfRange, {}},
+         with(L"w",
+              [](AppConfig& c) {
+                  c.windowWidth = 0;
+                  c.windowHeight = 0;
+              })},
+        {"number too large to parse",
+         R"({"name":"w","window":{"width":1e400}})",
+         Failure::OutOfRange,
+         {}},
         {"0 as resizable", R"({"name":"w","window":{"resizable":0}})", Failure::None,
          defaultsNamed(L"w")},
         {"string false as devtools", R"({"name":"w","settings":{"enable-devtools":"false"}})",
          Failure::None, defaultsNamed(L"w")},
-        {"capital Fixed fails", R"({"name":"w","settings":{"distribution-mode":"Fixed"}})",
-         Failure::InvalidMode, {}},
-        {"empty mode fails", R"({"name":"w","settings":{"distribution-mode":""}})",
-         Failure::InvalidMode, {}},
-        {"mode with a blank fails", R"({"name":"w","settings":{"distribution-mode":"fixed "}})",
-         Failure::InvalidMode, {}},
+        {"capital Fixed fails",
+         R"({"name":"w","settings":{"distribution-mode":"Fixed"}})",
+         Failure::InvalidMode,
+         {}},
+        {"empty mode fails",
+         R"({"name":"w","settings":{"distribution-mode":""}})",
+         Failure::InvalidMode,
+         {}},
+        {"mode with a blank fails",
+         R"({"name":"w","settings":{"distribution-mode":"fixed "}})",
+         Failure::InvalidMode,
+         {}},
         {"number as mode is evergreen", R"({"name":"w","settings":{"distribution-mode":1}})",
          Failure::None, defaultsNamed(L"w")},
         {"mode at the root is ignored", R"({"name":"w","distribution-mode":"fixed"})",
@@ -177,8 +201,7 @@ TEST(ParseManifest, TableOfManifests) {
         {"devtools at the root is ignored", R"({"name":"w","enable-devtools":false})",
          Failure::None, defaultsNamed(L"w")},
         {"chromium-args inside settings is ignored",
-         R"({"name":"w","settings":{"chromium-args":"--x"}})", Failure::None,
-         defaultsNamed(L"w")},
+         R"({"name":"w","settings":{"chromium-args":"--x"}})", Failure::None, defaultsNamed(L"w")},
         {"explicit evergreen", R"({"name":"w","settings":{"distribution-mode":"evergreen"}})",
          Failure::None, defaultsNamed(L"w")},
         {"several switches stay one string",
@@ -195,32 +218,38 @@ TEST(ParseManifest, TableOfManifests) {
         {"white space only", " \r\n\t", Failure::Syntax, {}},
         {"bytes after a NUL are ignored", std::string("{\"name\":\"n\"}\0garbage", 20),
          Failure::None, defaultsNamed(L"n")},
-        {"a NUL inside the value cuts it", std::string("{\"name\":\"n\0\"}", 13),
-         Failure::Syntax, {}},
-        {"UTF-16 with a byte-order mark fails",
-         std::string("\xFF\xFE{\0\"\0n\0a\0m\0e\0\"\0:\0\"\0x\0\"\0}\0", 30), Failure::Syntax,
+        {"a NUL inside the value cuts it",
+         std::string("{\"name\":\"n\0\"}", 13),
+         Failure::Syntax,
          {}},
-        {"UTF-16 without a byte-order mark fails", std::string("{\0\"\0n\0\"\0}\0", 10),
-         Failure::Syntax, {}},
+        {"UTF-16 with a byte-order mark fails",
+         std::string("\xFF\xFE{\0\"\0n\0a\0m\0e\0\"\0:\0\"\0x\0\"\0}\0", 30),
+         Failure::Syntax,
+         {}},
+        {"UTF-16 without a byte-order mark fails",
+         std::string("{\0\"\0n\0\"\0}\0", 10),
+         Failure::Syntax,
+         {}},
         {"invalid UTF-8 in a string fails", "{\"name\":\"a\xFF\"}", Failure::Syntax, {}},
         {"overlong UTF-8 fails", "{\"name\":\"\xC0\xAF\"}", Failure::Syntax, {}},
-        {"duplicate keys: the last one wins", R"({"name":"first","name":"second"})",
-         Failure::None, defaultsNamed(L"second")},
-        {"keys are case-sensitive", R"({"Name":"x","name":"y","Main":"z.html"})",
-         Failure::None, defaultsNamed(L"y")},
+        {"duplicate keys: the last one wins", R"({"name":"first","name":"second"})", Failure::None,
+         defaultsNamed(L"second")},
+        {"keys are case-sensitive", R"({"Name":"x","name":"y","Main":"z.html"})", Failure::None,
+         defaultsNamed(L"y")},
         {"sections are case-sensitive", R"({"name":"y","Window":{"width":5}})", Failure::None,
          defaultsNamed(L"y")},
         {"non-ASCII title and messages",
          "{\"name\":\"\xE6\x97\xA5\",\"window\":{\"title\":\"Caf\xC3\xA9 \xF0\x9F\x8E\xAE\"},"
          "\"messages\":{\"downloading\":\"\xD0\x97\xD0\xB0\xD0\xB3\"}}",
-         Failure::None, with(L"\x65E5", [](AppConfig& c) {
-             c.windowTitle = L"Caf\x00E9 \xD83C\xDFAE";
-             c.downloadingMessage = L"\x0417\x0430\x0433";
-         })},
+         Failure::None,
+         with(L"\x65E5",
+              [](AppConfig& c) {
+                  c.windowTitle = L"Caf\x00E9 \xD83C\xDFAE";
+                  c.downloadingMessage = L"\x0417\x0430\x0433";
+              })},
         {"escaped characters", R"({"name":"a\u00e9\ud83c\udfae","main":"sub/p\u0061ge.html"})",
-         Failure::None, with(L"a\x00E9\xD83C\xDFAE", [](AppConfig& c) {
-             c.mainPage = L"sub/page.html";
-         })},
+         Failure::None,
+         with(L"a\x00E9\xD83C\xDFAE", [](AppConfig& c) { c.mainPage = L"sub/page.html"; })},
         {"an escaped NUL stays in the name", R"({"name":"a\u0000b"})", Failure::None,
          defaultsNamed(std::wstring(L"a\0b", 3))},
         {"unknown members are ignored", R"({"name":"u","extra":{"deep":[1,2,3]},"x":null})",

@@ -12,7 +12,7 @@ namespace quorvane {
 namespace {
 
 class PageMessage : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         windowState.window = CreateWindowExW(0, L"STATIC", L"page", WS_OVERLAPPEDWINDOW, 10, 10,

@@ -7,13 +7,13 @@ namespace quorvane::testing {
 // Makes |folder| the process's current directory for the object's lifetime, then restores the
 // previous one. Relative paths the code under test is given resolve against it.
 class CurrentDirectory {
-public:
+  public:
     explicit CurrentDirectory(const std::wstring& folder);
     ~CurrentDirectory();
     CurrentDirectory(const CurrentDirectory&) = delete;
     CurrentDirectory& operator=(const CurrentDirectory&) = delete;
 
-private:
+  private:
     std::wstring previous_;
 };
 

@@ -24,7 +24,8 @@ void writeFile(const std::wstring& path, std::string_view bytes) {
     createParents(path);
     ScopedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throw std::runtime_error("cannot create " + narrow(path));
+    if (!file)
+        throw std::runtime_error("cannot create " + narrow(path));
     size_t offset = 0;
     while (offset < bytes.size()) {
         DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - offset, 1u << 30));
@@ -39,7 +40,8 @@ void writeFile(const std::wstring& path, std::string_view bytes) {
 std::string readFile(const std::wstring& path) {
     ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throw std::runtime_error("cannot open " + narrow(path));
+    if (!file)
+        throw std::runtime_error("cannot open " + narrow(path));
     std::string bytes;
     char buffer[65536];
     DWORD got = 0;
@@ -58,13 +60,16 @@ std::vector<std::string> splitLines(const std::string& text) {
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
+        if (end == std::string::npos)
+            end = text.size();
         lines.push_back(text.substr(start, end - start));
         start = end + 1;
     }
     return lines;
 }
 
-std::string narrow(const std::wstring& text) { return wideToUtf8(text); }
+std::string narrow(const std::wstring& text) {
+    return wideToUtf8(text);
+}
 
 }  // namespace quorvane::testing

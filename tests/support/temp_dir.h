@@ -6,7 +6,7 @@ namespace quorvane::testing {
 
 // A fresh folder under the user's temp folder, removed with everything in it on destruction.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -17,7 +17,7 @@ public:
     // path() + "\" + relative.
     std::wstring operator/(const std::wstring& relative) const;
 
-private:
+  private:
     std::wstring path_;
 };
 
