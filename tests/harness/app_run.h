@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "tests/harness/app_folder.h"
-#include "tests/harness/message_box_capture.h"
-#include "tests/harness/process_windows.h"
+#include "tests/support/message_box_capture.h"
+#include "tests/support/process_windows.h"
 
 namespace quorvane::testing {
 

@@ -22,7 +22,6 @@
 namespace quorvane {
 namespace {
 
-using testing::CaughtMessageBox;
 using testing::closedLoopbackPort;
 using testing::fileExists;
 using testing::LoopbackHttpServer;
@@ -297,11 +296,11 @@ TEST_F(InstallFlow, MissingParentFolderIsReportedAndNothingElseHappens) {
     SetupWindowSpy spy;
     install(server.url(L"/setup"));
 
-    std::vector<CaughtMessageBox> shown = boxes.boxes();
+    std::vector<testing::MessageBoxSeen> shown = boxes.boxes();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].caption, config.windowTitle);
     EXPECT_EQ(shown[0].text, L"Failed to create user data directory");
-    EXPECT_EQ(shown[0].icon, L"error");
+    EXPECT_EQ(shown[0].icon, testing::MessageBoxIcon::Error);
     EXPECT_EQ(shown[0].owner, nullptr);
     EXPECT_FALSE(fileExists(temp / L"missing"));  // intermediate folders are not created
     EXPECT_EQ(setupWindow(spy), nullptr);

@@ -1,11 +1,11 @@
-#include "tests/harness/message_box_capture.h"
+#include "tests/support/message_box_capture.h"
 
 #include <algorithm>
 #include <iterator>
 #include <memory>
 #include <vector>
 
-#include "tests/harness/process_windows.h"
+#include "tests/support/process_windows.h"
 
 namespace quorvane::testing {
 
@@ -205,6 +205,7 @@ size_t MessageBoxCapture::poll() {
         MessageBoxSeen entry;
         entry.caption = windowText(box);
         entry.text = windowText(GetDlgItem(box, kMessageTextId));
+        entry.owner = GetWindow(box, GW_OWNER);
         entry.icon = identifyMessageBoxIcon(box);
         // Painting can lag behind visibility, by seconds on a loaded machine: look again for a
         // while before calling the icon unrecognised.

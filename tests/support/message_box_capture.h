@@ -17,6 +17,8 @@ struct MessageBoxSeen {
     std::wstring caption;
     std::wstring text;
     MessageBoxIcon icon = MessageBoxIcon::None;
+    // The box's owner window (null for a box shown without one).
+    HWND owner = nullptr;
 };
 
 // Watches one process for message boxes (visible "#32770" dialogs owned by its threads), records

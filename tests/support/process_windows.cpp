@@ -1,4 +1,4 @@
-#include "tests/harness/process_windows.h"
+#include "tests/support/process_windows.h"
 
 namespace quorvane::testing {
 
