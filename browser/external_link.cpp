@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <cwctype>
+#include "app/ascii_case.h"
 
 namespace quorvane {
 namespace {
@@ -11,19 +11,6 @@ namespace {
 std::function<void(const std::wstring&)>& testOpener() {
     static std::function<void(const std::wstring&)> opener;
     return opener;
-}
-
-bool equalsIgnoringAsciiCase(std::wstring_view text, std::wstring_view lowercase) {
-    if (text.size() != lowercase.size())
-        return false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        wchar_t c = text[i];
-        if (c >= L'A' && c <= L'Z')
-            c = static_cast<wchar_t>(c - L'A' + L'a');
-        if (c != lowercase[i])
-            return false;
-    }
-    return true;
 }
 
 }  // namespace

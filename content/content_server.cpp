@@ -7,7 +7,7 @@
 #include "app/app_paths.h"
 #include "app/scoped_com_mem.h"
 #include "browser/browser_host.h"
-#include "content/ascii_case.h"
+#include "app/ascii_case.h"
 #include "content/content_type_table.h"
 #include "content/range_answer.h"
 #include "content/request_path.h"

@@ -1,6 +1,6 @@
 #include "content/content_type_table.h"
 
-#include "content/ascii_case.h"
+#include "app/ascii_case.h"
 
 namespace quorvane {
 

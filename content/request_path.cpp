@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "content/ascii_case.h"
+#include "app/ascii_case.h"
 
 namespace quorvane {
 
