@@ -7,14 +7,15 @@
 #include <cstdio>
 #include <string>
 
-#include "app/app_paths.h"
-#include "app/display_scale.h"
-#include "app/icon_from_image.h"
-#include "app/local_app_data.h"
+#include "platform/app_paths.h"
+#include "platform/display_scale.h"
+#include "platform/icon_from_image.h"
+#include "platform/local_app_data.h"
 #include "app/main_window.h"
-#include "app/scoped_com_mem.h"
+#include "platform/scoped_com_mem.h"
 #include "app/startup_messages.h"
-#include "app/window_state.h"
+#include "browser/browser_messages.h"
+#include "window/window_state.h"
 #include "browser/browser_host.h"
 #include "browser/browser_setup.h"
 #include "browser/com_handler.h"

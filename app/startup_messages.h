@@ -17,12 +17,6 @@ inline constexpr wchar_t kRegisterClassFailed[] = L"Failed to register window cl
 inline constexpr wchar_t kCreateWindowFailed[] = L"Failed to create window";
 inline constexpr wchar_t kLocalAppDataMissing[] =
     L"Failed to find the local application data folder.";
-// The browser objects could not be created, so the window would stay hidden for good.
-inline constexpr wchar_t kBrowserStartFailed[] =
-    L"Failed to start the Microsoft Edge WebView2 runtime.";
-// The runtime's view cannot report parsed documents, so the window would never be shown.
-inline constexpr wchar_t kBrowserTooOld[] =
-    L"This app needs a newer version of the Microsoft Edge WebView2 runtime.";
 
 // A modal error box without owner window, as every start-up failure is reported.
 void showErrorBox(const wchar_t* text, const wchar_t* caption);

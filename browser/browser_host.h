@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/com_ref.h"
-#include "browser/webview2_api.h"
+#include "platform/com_ref.h"
+#include "webview2/webview2_api.h"
 
 namespace quorvane {
 

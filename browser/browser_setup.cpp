@@ -1,13 +1,13 @@
 #include "browser/browser_setup.h"
 
-#include "app/app_paths.h"
-#include "app/startup_messages.h"
-#include "app/window_state.h"
 #include "browser/browser_host.h"
+#include "browser/browser_messages.h"
 #include "browser/com_handler.h"
 #include "browser/event_handlers.h"
-#include "content/content_server.h"
+#include "browser/web_resource_adapter.h"
+#include "content/app_origin.h"
 #include "manifest/app_config.h"
+#include "window/window_state.h"
 
 namespace quorvane {
 

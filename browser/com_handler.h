@@ -6,8 +6,8 @@
 #include <new>
 #include <utility>
 
-#include "app/com_ref.h"
-#include "browser/com_object.h"
+#include "platform/com_ref.h"
+#include "platform/com_object.h"
 
 namespace quorvane {
 

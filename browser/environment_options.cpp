@@ -5,7 +5,7 @@
 #include <cstring>
 #include <new>
 
-#include "browser/com_object.h"
+#include "platform/com_object.h"
 
 namespace quorvane {
 

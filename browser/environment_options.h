@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "app/com_ref.h"
-#include "browser/webview2_api.h"
+#include "platform/com_ref.h"
+#include "webview2/webview2_api.h"
 
 namespace quorvane {
 

@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "app/scoped_com_mem.h"
-#include "app/window_state.h"
-#include "browser/app_origin.h"
+#include "platform/scoped_com_mem.h"
+#include "window/window_state.h"
+#include "content/app_origin.h"
 #include "browser/browser_host.h"
 #include "browser/external_link.h"
 #include "messaging/page_message.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "browser/webview2_api.h"
+#include "webview2/webview2_api.h"
 
 namespace quorvane {
 

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "app/ascii_case.h"
+#include "platform/ascii_case.h"
 
 namespace quorvane {
 namespace {

@@ -6,7 +6,7 @@
 #include <new>
 #include <optional>
 
-#include "app/app_paths.h"
+#include "platform/app_paths.h"
 #include "browser/installed_runtime.h"
 
 namespace quorvane {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "browser/webview2_api.h"
+#include "webview2/webview2_api.h"
 
 namespace quorvane {
 

@@ -5,6 +5,14 @@
 
 namespace quorvane {
 
+Answer internalError() {
+    Answer answer;
+    answer.status = 500;
+    answer.reason = kReasonInternalServerError;
+    answer.headerLines.push_back(L"Cache-Control: no-store");
+    return answer;
+}
+
 ComRef<IStream> openFileStream(const std::wstring& filePath) {
     ComRef<IStream> stream;
     // Mode 0 is STGM_READ with compatibility sharing, which opens for reading and lets others read

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/com_ref.h"
+#include "platform/com_ref.h"
 
 namespace quorvane {
 
@@ -23,6 +23,10 @@ inline constexpr wchar_t kReasonPartialContent[] = L"Partial Content";
 inline constexpr wchar_t kReasonNotFound[] = L"Not Found";
 inline constexpr wchar_t kReasonRangeNotSatisfiable[] = L"Range Not Satisfiable";
 inline constexpr wchar_t kReasonInternalServerError[] = L"Internal Server Error";
+
+// A bare 500 "Internal Server Error" with "Cache-Control: no-store" and no body: what is answered
+// when no better answer can be made.
+Answer internalError();
 
 // A read-only stream over the whole file at |filePath|, opened with read and write sharing and
 // never created. Null when the file cannot be opened (gone, a folder, or held by someone who denies

@@ -1,6 +1,6 @@
 #include "content/content_type_table.h"
 
-#include "app/ascii_case.h"
+#include "platform/ascii_case.h"
 
 namespace quorvane {
 

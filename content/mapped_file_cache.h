@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "app/scoped_handle.h"
-#include "app/scoped_mapped_view.h"
+#include "platform/scoped_handle.h"
+#include "platform/scoped_mapped_view.h"
 
 namespace quorvane {
 

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "app/ascii_case.h"
+#include "platform/ascii_case.h"
 
 namespace quorvane {
 

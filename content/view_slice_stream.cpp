@@ -8,7 +8,7 @@
 #include <limits>
 #include <new>
 
-#include "browser/com_object.h"
+#include "platform/com_object.h"
 
 namespace quorvane {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "app/com_ref.h"
+#include "platform/com_ref.h"
 #include "content/mapped_file_cache.h"
 
 namespace quorvane {

@@ -3,12 +3,13 @@
 #include <commctrl.h>
 #include <process.h>
 
-#include "app/app_paths.h"
-#include "app/scoped_handle.h"
 #include "installer/download_worker.h"
 #include "installer/setup_window.h"
+#include "platform/scoped_handle.h"
 
 namespace quorvane {
+
+const std::wstring runtimeBootstrapperLink = L"https://go.microsoft.com/fwlink/p/?LinkId=2124703";
 
 namespace {
 

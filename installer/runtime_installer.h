@@ -8,6 +8,9 @@
 
 namespace quorvane {
 
+// Where the browser runtime's bootstrapper is downloaded from when the runtime is missing.
+extern const std::wstring runtimeBootstrapperLink;
+
 // Downloads the browser runtime's bootstrapper from runtimeBootstrapperLink into
 // |userDataFolder| (creating that folder, not its parents) while a small progress window is
 // shown, then runs it and waits for it to end. The bootstrapper is run only when this download

@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "app/display_scale.h"
+#include "platform/display_scale.h"
 
 namespace quorvane {
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/utf8.h"
+#include "platform/utf8.h"
 
 namespace quorvane {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/utf8.h"
-#include "app/window_state.h"
+#include "platform/utf8.h"
+#include "window/window_state.h"
 #include "manifest/json_read.h"
 
 namespace quorvane {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "app/window_state.h"
+#include "window/window_state.h"
 #include "browser/browser_host.h"
 #include "tests/standin/standin_client.h"
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/scoped_com_mem.h"
+#include "platform/scoped_com_mem.h"
 #include "browser/environment_options.h"
 
 namespace quorvane {

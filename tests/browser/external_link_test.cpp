@@ -2,8 +2,7 @@
 
 #include <string>
 
-#include "app/app_paths.h"
-#include "browser/app_origin.h"
+#include "content/app_origin.h"
 #include "browser/external_link.h"
 #include "tests/support/files.h"
 

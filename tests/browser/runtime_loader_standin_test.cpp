@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "app/app_paths.h"
-#include "app/scoped_com_mem.h"
-#include "app/utf8.h"
+#include "platform/app_paths.h"
+#include "platform/scoped_com_mem.h"
+#include "platform/utf8.h"
 #include "browser/com_handler.h"
 #include "browser/environment_options.h"
 #include "browser/runtime_loader.h"

@@ -9,8 +9,8 @@
 #include <optional>
 #include <string>
 
-#include "app/app_paths.h"
-#include "app/scoped_com_mem.h"
+#include "platform/app_paths.h"
+#include "platform/scoped_com_mem.h"
 #include "browser/com_handler.h"
 #include "browser/installed_runtime.h"
 #include "browser/runtime_loader.h"

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "app/app_paths.h"
-#include "app/scoped_handle.h"
+#include "platform/scoped_handle.h"
+#include "content/app_origin.h"
 #include "content/content_server.h"
 #include "tests/content/content_fixture.h"
 #include "tests/support/files.h"

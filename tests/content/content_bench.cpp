@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app_paths.h"
-#include "app/com_ref.h"
+#include "platform/com_ref.h"
+#include "content/app_origin.h"
 #include "content/content_server.h"
 #include "content/mapped_file_cache.h"
 #include "tests/support/files.h"

@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/com_ref.h"
-#include "app/scoped_handle.h"
+#include "platform/com_ref.h"
+#include "platform/scoped_handle.h"
 #include "content/mapped_file_cache.h"
 #include "content/view_slice_stream.h"
 #include "tests/content/content_fixture.h"

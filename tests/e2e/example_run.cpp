@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/utf8.h"
+#include "platform/utf8.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/e2e/scheme_handlers.h"
 #include "tests/support/files.h"

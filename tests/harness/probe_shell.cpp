@@ -9,8 +9,8 @@
 
 #include <string>
 
-#include "app/local_app_data.h"
-#include "app/scoped_com_mem.h"
+#include "platform/local_app_data.h"
+#include "platform/scoped_com_mem.h"
 #include "browser/browser_host.h"
 #include "browser/com_handler.h"
 #include "browser/environment_options.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/scoped_handle.h"
+#include "platform/scoped_handle.h"
 #include "installer/download_worker.h"
 #include "tests/support/files.h"
 #include "tests/support/loopback_http_server.h"

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/utf8.h"
+#include "platform/utf8.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     Sleep(500);

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app_paths.h"
-#include "app/display_scale.h"
+#include "platform/app_paths.h"
+#include "platform/display_scale.h"
 #include "installer/download_progress.h"
 #include "installer/runtime_installer.h"
 #include "manifest/app_config.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/window_state.h"
+#include "window/window_state.h"
 #include "messaging/page_message.h"
 #include "tests/support/files.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "browser/webview2_api.h"
+#include "webview2/webview2_api.h"
 #include "tests/standin/event_handlers.h"
 #include "tests/standin/standin_object.h"
 #include "tests/standin/web_view.h"

@@ -1,6 +1,6 @@
 #include "tests/standin/environment.h"
 
-#include "app/scoped_com_mem.h"
+#include "platform/scoped_com_mem.h"
 #include "tests/standin/controller.h"
 #include "tests/standin/transcript.h"
 #include "tests/standin/transcript_format.h"

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "browser/webview2_api.h"
+#include "webview2/webview2_api.h"
 #include "tests/standin/dispatcher.h"
 #include "tests/standin/event_handlers.h"
 #include "tests/standin/scenario.h"

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "browser/webview2_api.h"
+#include "webview2/webview2_api.h"
 #include "tests/standin/standin_object.h"
 
 namespace quorvane::standin {

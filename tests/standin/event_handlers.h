@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/com_ref.h"
+#include "platform/com_ref.h"
 
 namespace quorvane::standin {
 

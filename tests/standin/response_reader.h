@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "app/com_ref.h"
+#include "platform/com_ref.h"
 #include "tests/standin/dispatcher.h"
 
 namespace quorvane::standin {

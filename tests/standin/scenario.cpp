@@ -4,8 +4,8 @@
 
 #include <stdexcept>
 
-#include "app/scoped_handle.h"
-#include "app/utf8.h"
+#include "platform/scoped_handle.h"
+#include "platform/utf8.h"
 #include "tests/standin/standin_environment.h"
 #include "tests/standin/transcript.h"
 

@@ -2,8 +2,8 @@
 
 #include <stdexcept>
 
-#include "app/scoped_com_mem.h"
-#include "app/utf8.h"
+#include "platform/scoped_com_mem.h"
+#include "platform/utf8.h"
 
 namespace quorvane::testing {
 

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/com_ref.h"
-#include "browser/webview2_api.h"
+#include "platform/com_ref.h"
+#include "webview2/webview2_api.h"
 #include "tests/standin/standin_test_api.h"
 
 namespace quorvane::testing {

@@ -7,8 +7,8 @@
 #include <string>
 #include <utility>
 
-#include "app/com_ref.h"
-#include "browser/com_object.h"
+#include "platform/com_ref.h"
+#include "platform/com_object.h"
 
 namespace quorvane::standin {
 

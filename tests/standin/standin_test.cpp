@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/scoped_com_mem.h"
+#include "platform/scoped_com_mem.h"
 #include "browser/com_handler.h"
 #include "browser/environment_options.h"
 #include "browser/installed_runtime.h"

@@ -98,7 +98,7 @@
 //   scenario error WHAT                         (the scenario file was unusable; defaults apply)
 // clang-format on
 
-#include "browser/webview2_api.h"
+#include "webview2/webview2_api.h"
 
 #define QV_STANDIN_API extern "C" __declspec(dllexport)
 

@@ -4,8 +4,8 @@
 
 #include <mutex>
 
-#include "app/scoped_handle.h"
-#include "app/utf8.h"
+#include "platform/scoped_handle.h"
+#include "platform/utf8.h"
 #include "tests/standin/standin_environment.h"
 
 namespace quorvane::standin {

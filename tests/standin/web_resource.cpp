@@ -1,6 +1,6 @@
 #include "tests/standin/web_resource.h"
 
-#include "app/scoped_com_mem.h"
+#include "platform/scoped_com_mem.h"
 
 namespace quorvane::standin {
 

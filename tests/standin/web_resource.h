@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "browser/webview2_api.h"
+#include "webview2/webview2_api.h"
 #include "tests/standin/standin_object.h"
 
 namespace quorvane::standin {

@@ -4,7 +4,7 @@
 
 #include <cwctype>
 
-#include "app/utf8.h"
+#include "platform/utf8.h"
 #include "tests/standin/event_args.h"
 #include "tests/standin/response_reader.h"
 #include "tests/standin/transcript.h"

@@ -1,4 +1,4 @@
-#include "app/icon_from_image.h"
+#include "platform/icon_from_image.h"
 
 #include <objbase.h>
 #include <gdiplus.h>

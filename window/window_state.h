@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <shobjidl.h>
 
-#include "app/com_ref.h"
+#include "platform/com_ref.h"
 
 namespace quorvane {
 

@@ -1,13 +1,9 @@
-#include "app/app_paths.h"
+#include "platform/app_paths.h"
 
 #include <windows.h>
 #include <shlwapi.h>
 
 namespace quorvane {
-
-const std::wstring appOrigin = L"https://quorvane.localhost/";
-const std::wstring contentRoot = L"www\\";
-const std::wstring runtimeBootstrapperLink = L"https://go.microsoft.com/fwlink/p/?LinkId=2124703";
 
 std::wstring modulePath(HMODULE module, size_t initialUnits) {
     // GetModuleFileNameW truncates silently (returning the buffer size) when the path does not

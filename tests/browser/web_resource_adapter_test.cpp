@@ -5,8 +5,10 @@
 #include <optional>
 #include <string>
 
-#include "app/app_paths.h"
+#include "platform/app_paths.h"
 #include "browser/browser_host.h"
+#include "browser/web_resource_adapter.h"
+#include "content/app_origin.h"
 #include "content/content_server.h"
 #include "content/mapped_file_cache.h"
 #include "tests/content/content_fixture.h"

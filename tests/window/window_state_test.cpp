@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/window_state.h"
+#include "window/window_state.h"
 
 namespace quorvane {
 namespace {

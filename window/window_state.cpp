@@ -1,4 +1,4 @@
-#include "app/window_state.h"
+#include "window/window_state.h"
 
 namespace quorvane {
 

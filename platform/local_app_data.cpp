@@ -1,10 +1,10 @@
-#include "app/local_app_data.h"
+#include "platform/local_app_data.h"
 
 #include <windows.h>
 #include <shlobj.h>
 #include <knownfolders.h>
 
-#include "app/scoped_com_mem.h"
+#include "platform/scoped_com_mem.h"
 
 namespace quorvane {
 namespace {

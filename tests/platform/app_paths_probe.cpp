@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "app/app_paths.h"
-#include "app/utf8.h"
+#include "platform/app_paths.h"
+#include "platform/utf8.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     int count = 0;

@@ -6,17 +6,6 @@
 
 namespace quorvane {
 
-// The app origin: every request under it is answered by the shell from the content folder. The
-// host sits under the reserved .localhost domain, which the runtime resolves without a network
-// lookup (a .local name costs over a second per navigation). Ends in "/".
-extern const std::wstring appOrigin;
-
-// The content folder, relative to appFolder().
-extern const std::wstring contentRoot;
-
-// Where the browser runtime's bootstrapper is downloaded from when the runtime is missing.
-extern const std::wstring runtimeBootstrapperLink;
-
 // Canonical full path of the running executable, read whole however long it is; cached.
 const std::wstring& executablePath();
 

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "app/app_paths.h"
-#include "app/scoped_handle.h"
+#include "platform/app_paths.h"
+#include "platform/scoped_handle.h"
 #include "tests/standin/standin_client.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"

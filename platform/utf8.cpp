@@ -1,4 +1,4 @@
-#include "app/utf8.h"
+#include "platform/utf8.h"
 
 #include <windows.h>
 

@@ -6,10 +6,10 @@
 
 #include <string>
 
-#include "app/display_scale.h"
-#include "app/icon_from_image.h"
-#include "app/local_app_data.h"
-#include "app/utf8.h"
+#include "platform/display_scale.h"
+#include "platform/icon_from_image.h"
+#include "platform/local_app_data.h"
+#include "platform/utf8.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 

@@ -19,7 +19,7 @@
 #include <utility>
 #include <vector>
 
-#include "browser/webview2_api.h"
+#include "webview2/webview2_api.h"
 
 namespace {
 

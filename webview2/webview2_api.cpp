@@ -1,4 +1,4 @@
-#include "browser/webview2_api.h"
+#include "webview2/webview2_api.h"
 
 // Values as the runtime publishes them; checked against the fact sheet by the ABI test.
 EXTERN_C const IID IID_ICoreWebView2EnvironmentOptions = {
