@@ -1,0 +1,406 @@
+#pragma once
+
+#include <windows.h>
+
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/com_object.h"
+#include "platform/com_ref.h"
+#include "webview2/webview2_api.h"
+#include "tools/engine-runtime/chromium.h"
+#include "tools/engine-runtime/devtools.h"
+#include "tools/engine-runtime/event_args.h"
+#include "tools/engine-runtime/settings.h"
+
+namespace quorvane::engine {
+
+class WebView;
+
+// What the environment, its controller and its view share: the one browser and the connection.
+struct Browser {
+    ChromiumProcess process;
+    DevTools devtools;
+    std::wstring version;
+    std::vector<std::string> arguments;
+    int screenWidth = 0;
+    int screenHeight = 0;
+    // Random names, fresh for each environment, under which the page reaches the engine.
+    std::string binding;
+    std::string replies;
+    WebView* view = nullptr;  // the UI thread's; set while the view lives
+    HWND window = nullptr;    // the controller's parent window
+    bool closed = false;
+    // Ends the browser (asked to close, then its process ended); idempotent.
+    void shutDown();
+};
+
+// Reports to |handler| from the message loop; fails at once when no browser is installed.
+HRESULT createEnvironment(ICoreWebView2EnvironmentOptions* options, PCWSTR userDataFolder,
+                          ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler);
+
+class Environment final : public ComObject<Environment, ICoreWebView2Environment> {
+  public:
+    explicit Environment(std::shared_ptr<Browser> browser)
+        : ComObject(IID_ICoreWebView2Environment), browser_(std::move(browser)) {}
+    HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
+        HWND parentWindow,
+        ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) noexcept override;
+    HRESULT STDMETHODCALLTYPE CreateWebResourceResponse(
+        IStream* content, int statusCode, LPCWSTR reasonPhrase, LPCWSTR headers,
+        ICoreWebView2WebResourceResponse** response) noexcept override;
+    HRESULT STDMETHODCALLTYPE get_BrowserVersionString(LPWSTR* versionInfo) noexcept override;
+    HRESULT STDMETHODCALLTYPE
+    add_NewBrowserVersionAvailable(ICoreWebView2NewBrowserVersionAvailableEventHandler*,
+                                   EventRegistrationToken*) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE
+    remove_NewBrowserVersionAvailable(EventRegistrationToken) noexcept override {
+        return E_NOTIMPL;
+    }
+    const std::shared_ptr<Browser>& browser() const { return browser_; }
+
+  private:
+    friend class ComObject<Environment, ICoreWebView2Environment>;
+    ~Environment() = default;
+    std::shared_ptr<Browser> browser_;
+};
+
+class Controller final : public ComObject<Controller, ICoreWebView2Controller> {
+  public:
+    Controller(std::shared_ptr<Browser> browser, HWND parent, ComRef<WebView> view);
+    HRESULT STDMETHODCALLTYPE get_IsVisible(BOOL* isVisible) noexcept override;
+    HRESULT STDMETHODCALLTYPE put_IsVisible(BOOL isVisible) noexcept override;
+    HRESULT STDMETHODCALLTYPE get_Bounds(RECT* bounds) noexcept override;
+    HRESULT STDMETHODCALLTYPE put_Bounds(RECT bounds) noexcept override;
+    HRESULT STDMETHODCALLTYPE get_ZoomFactor(double* zoomFactor) noexcept override;
+    HRESULT STDMETHODCALLTYPE put_ZoomFactor(double zoomFactor) noexcept override;
+    HRESULT STDMETHODCALLTYPE add_ZoomFactorChanged(ICoreWebView2ZoomFactorChangedEventHandler*,
+                                                    EventRegistrationToken*) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE remove_ZoomFactorChanged(EventRegistrationToken) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE SetBoundsAndZoomFactor(RECT bounds,
+                                                     double zoomFactor) noexcept override;
+    HRESULT STDMETHODCALLTYPE MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason) noexcept override;
+    HRESULT STDMETHODCALLTYPE add_MoveFocusRequested(ICoreWebView2MoveFocusRequestedEventHandler*,
+                                                     EventRegistrationToken*) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE remove_MoveFocusRequested(EventRegistrationToken) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE add_GotFocus(ICoreWebView2FocusChangedEventHandler*,
+                                           EventRegistrationToken*) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE remove_GotFocus(EventRegistrationToken) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE add_LostFocus(ICoreWebView2FocusChangedEventHandler*,
+                                            EventRegistrationToken*) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE remove_LostFocus(EventRegistrationToken) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE
+    add_AcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventHandler*,
+                              EventRegistrationToken*) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE
+    remove_AcceleratorKeyPressed(EventRegistrationToken) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE get_ParentWindow(HWND* parentWindow) noexcept override;
+    HRESULT STDMETHODCALLTYPE put_ParentWindow(HWND parentWindow) noexcept override;
+    HRESULT STDMETHODCALLTYPE NotifyParentWindowPositionChanged() noexcept override;
+    HRESULT STDMETHODCALLTYPE Close() noexcept override;
+    HRESULT STDMETHODCALLTYPE get_CoreWebView2(ICoreWebView2** coreWebView2) noexcept override;
+
+  private:
+    friend class ComObject<Controller, ICoreWebView2Controller>;
+    ~Controller();
+    void applyBounds();
+    static LRESULT CALLBACK parentProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+
+    std::shared_ptr<Browser> browser_;
+    HWND parent_;
+    ComRef<WebView> view_;
+    RECT bounds_ = {};
+    bool visible_ = true;
+    double zoom_ = 1.0;
+};
+
+// One page target of the browser, raising the runtime's events from the protocol's.
+class WebView final : public ComObject<WebView, ICoreWebView2_2> {
+  public:
+    WebView(std::shared_ptr<Browser> browser, ComRef<ICoreWebView2Environment> environment);
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override;
+    HRESULT STDMETHODCALLTYPE get_Settings(ICoreWebView2Settings** settings) noexcept override;
+    HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* uri) noexcept override;
+    HRESULT STDMETHODCALLTYPE Navigate(LPCWSTR uri) noexcept override;
+    HRESULT STDMETHODCALLTYPE NavigateToString(LPCWSTR) noexcept override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE
+    add_NavigationStarting(ICoreWebView2NavigationStartingEventHandler* eventHandler,
+                           EventRegistrationToken* token) noexcept override;
+    HRESULT STDMETHODCALLTYPE
+    remove_NavigationStarting(EventRegistrationToken token) noexcept override;
+    HRESULT STDMETHODCALLTYPE add_ContentLoading(ICoreWebView2ContentLoadingEventHandler*,
+                                                 EventRegistrationToken*) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE remove_ContentLoading(EventRegistrationToken) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE add_SourceChanged(ICoreWebView2SourceChangedEventHandler*,
+                                                EventRegistrationToken*) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE remove_SourceChanged(EventRegistrationToken) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE add_HistoryChanged(ICoreWebView2HistoryChangedEventHandler*,
+                                                 EventRegistrationToken*) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE remove_HistoryChanged(EventRegistrationToken) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE add_NavigationCompleted(ICoreWebView2NavigationCompletedEventHandler*,
+                                                      EventRegistrationToken*) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE remove_NavigationCompleted(EventRegistrationToken) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE add_FrameNavigationStarting(
+        ICoreWebView2NavigationStartingEventHandler*, EventRegistrationToken*) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE
+    remove_FrameNavigationStarting(EventRegistrationToken) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE add_FrameNavigationCompleted(
+        ICoreWebView2NavigationCompletedEventHandler*, EventRegistrationToken*) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE
+    remove_FrameNavigationCompleted(EventRegistrationToken) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE add_ScriptDialogOpening(ICoreWebView2ScriptDialogOpeningEventHandler*,
+                                                      EventRegistrationToken*) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE remove_ScriptDialogOpening(EventRegistrationToken) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE
+    add_PermissionRequested(ICoreWebView2PermissionRequestedEventHandler* eventHandler,
+                            EventRegistrationToken* token) noexcept override;
+    HRESULT STDMETHODCALLTYPE
+    remove_PermissionRequested(EventRegistrationToken token) noexcept override;
+    HRESULT STDMETHODCALLTYPE add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler*,
+                                                EventRegistrationToken*) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE remove_ProcessFailed(EventRegistrationToken) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE AddScriptToExecuteOnDocumentCreated(
+        LPCWSTR,
+        ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler*) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE RemoveScriptToExecuteOnDocumentCreated(LPCWSTR) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE
+    ExecuteScript(LPCWSTR, ICoreWebView2ExecuteScriptCompletedHandler*) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE
+    CapturePreview(COREWEBVIEW2_CAPTURE_PREVIEW_IMAGE_FORMAT, IStream*,
+                   ICoreWebView2CapturePreviewCompletedHandler*) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Reload() noexcept override;
+    HRESULT STDMETHODCALLTYPE PostWebMessageAsJson(LPCWSTR webMessageAsJson) noexcept override;
+    HRESULT STDMETHODCALLTYPE PostWebMessageAsString(LPCWSTR webMessageAsString) noexcept override;
+    HRESULT STDMETHODCALLTYPE
+    add_WebMessageReceived(ICoreWebView2WebMessageReceivedEventHandler* handler,
+                           EventRegistrationToken* token) noexcept override;
+    HRESULT STDMETHODCALLTYPE
+    remove_WebMessageReceived(EventRegistrationToken token) noexcept override;
+    HRESULT STDMETHODCALLTYPE CallDevToolsProtocolMethod(
+        LPCWSTR, LPCWSTR,
+        ICoreWebView2CallDevToolsProtocolMethodCompletedHandler*) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE get_BrowserProcessId(UINT32* value) noexcept override;
+    HRESULT STDMETHODCALLTYPE get_CanGoBack(BOOL*) noexcept override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_CanGoForward(BOOL*) noexcept override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GoBack() noexcept override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GoForward() noexcept override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetDevToolsProtocolEventReceiver(
+        LPCWSTR, ICoreWebView2DevToolsProtocolEventReceiver**) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Stop() noexcept override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE
+    add_NewWindowRequested(ICoreWebView2NewWindowRequestedEventHandler* eventHandler,
+                           EventRegistrationToken* token) noexcept override;
+    HRESULT STDMETHODCALLTYPE
+    remove_NewWindowRequested(EventRegistrationToken token) noexcept override;
+    HRESULT STDMETHODCALLTYPE
+    add_DocumentTitleChanged(ICoreWebView2DocumentTitleChangedEventHandler* eventHandler,
+                             EventRegistrationToken* token) noexcept override;
+    HRESULT STDMETHODCALLTYPE
+    remove_DocumentTitleChanged(EventRegistrationToken token) noexcept override;
+    HRESULT STDMETHODCALLTYPE get_DocumentTitle(LPWSTR* title) noexcept override;
+    HRESULT STDMETHODCALLTYPE AddHostObjectToScript(LPCWSTR, VARIANT*) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE RemoveHostObjectFromScript(LPCWSTR) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE OpenDevToolsWindow() noexcept override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE add_ContainsFullScreenElementChanged(
+        ICoreWebView2ContainsFullScreenElementChangedEventHandler* eventHandler,
+        EventRegistrationToken* token) noexcept override;
+    HRESULT STDMETHODCALLTYPE
+    remove_ContainsFullScreenElementChanged(EventRegistrationToken token) noexcept override;
+    HRESULT STDMETHODCALLTYPE
+    get_ContainsFullScreenElement(BOOL* containsFullScreenElement) noexcept override;
+    HRESULT STDMETHODCALLTYPE
+    add_WebResourceRequested(ICoreWebView2WebResourceRequestedEventHandler* eventHandler,
+                             EventRegistrationToken* token) noexcept override;
+    HRESULT STDMETHODCALLTYPE
+    remove_WebResourceRequested(EventRegistrationToken token) noexcept override;
+    HRESULT STDMETHODCALLTYPE AddWebResourceRequestedFilter(
+        const LPCWSTR uri,
+        const COREWEBVIEW2_WEB_RESOURCE_CONTEXT resourceContext) noexcept override;
+    HRESULT STDMETHODCALLTYPE RemoveWebResourceRequestedFilter(
+        const LPCWSTR uri,
+        const COREWEBVIEW2_WEB_RESOURCE_CONTEXT resourceContext) noexcept override;
+    HRESULT STDMETHODCALLTYPE
+    add_WindowCloseRequested(ICoreWebView2WindowCloseRequestedEventHandler* eventHandler,
+                             EventRegistrationToken* token) noexcept override;
+    HRESULT STDMETHODCALLTYPE
+    remove_WindowCloseRequested(EventRegistrationToken token) noexcept override;
+    HRESULT STDMETHODCALLTYPE
+    add_WebResourceResponseReceived(ICoreWebView2WebResourceResponseReceivedEventHandler*,
+                                    EventRegistrationToken*) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE
+    remove_WebResourceResponseReceived(EventRegistrationToken) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE
+    NavigateWithWebResourceRequest(ICoreWebView2WebResourceRequest*) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE
+    add_DOMContentLoaded(ICoreWebView2DOMContentLoadedEventHandler* eventHandler,
+                         EventRegistrationToken* token) noexcept override;
+    HRESULT STDMETHODCALLTYPE
+    remove_DOMContentLoaded(EventRegistrationToken token) noexcept override;
+    HRESULT STDMETHODCALLTYPE get_CookieManager(ICoreWebView2CookieManager**) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE
+    get_Environment(ICoreWebView2Environment** environment) noexcept override;
+
+    // Sets the page target up (from a worker thread); false when the browser refused.
+    bool attach(const RECT& bounds);
+    // Applies the view's size to the page.
+    void resize(const RECT& bounds);
+    // A protocol event, on the UI thread.
+    void onEvent(const std::string& method, const Json& params, const std::string& session);
+    const std::string& session() const { return session_; }
+    // The page's title as last reported (any thread).
+    std::wstring title();
+    void detach();
+
+  private:
+    friend class ComObject<WebView, ICoreWebView2_2>;
+    ~WebView();
+
+    template <typename Handler>
+    struct Handlers {
+        std::map<INT64, ComRef<Handler>> list;
+        HRESULT add(Handler* handler, EventRegistrationToken* token, INT64& next);
+        HRESULT remove(EventRegistrationToken token);
+        // A copy, so a handler may (un)register while the event is raised.
+        std::vector<Handler*> snapshot() const;
+    };
+    struct Filter {
+        std::wstring uri;
+        COREWEBVIEW2_WEB_RESOURCE_CONTEXT context;
+    };
+    struct Job;
+
+    void onRequestPaused(const Json& params);
+    void onPopupRequest(const Json& params, const std::string& session);
+    void onAttached(const Json& params);
+    void onBinding(const std::string& payload, int context);
+    void onPermission(const std::string& request, const std::wstring& frameUrl, int context);
+    void enableInterception();
+    bool filtered(const std::wstring& uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context) const;
+    void answerLater(const std::string& requestId, ComRef<WebResourceResponse> response,
+                     std::string summary, ULONGLONG startedUs, ULONGLONG handlerUs);
+    void bodyLoop();
+    bool isMainFrameContext(int context) const;
+
+    std::shared_ptr<Browser> browser_;
+    ComRef<ICoreWebView2Environment> environment_;
+    ComRef<Settings> settings_;
+    std::string session_;
+    std::string targetId_;
+    std::string mainFrame_;
+    std::wstring source_;
+    std::wstring pendingHostNavigation_;
+    UINT64 navigationId_ = 0;
+    bool fullscreen_ = false;
+    bool seenTitle_ = false;
+    std::mutex titleLock_;
+    std::wstring title_;
+    std::map<std::string, std::wstring> frameUrls_;
+    std::map<int, std::string> contextFrames_;
+    std::map<std::string, std::string> popups_;  // session -> target
+    std::vector<Filter> filters_;
+    INT64 nextToken_ = 1;
+    Handlers<ICoreWebView2NavigationStartingEventHandler> navigationStarting_;
+    Handlers<ICoreWebView2PermissionRequestedEventHandler> permissionRequested_;
+    Handlers<ICoreWebView2WebMessageReceivedEventHandler> webMessageReceived_;
+    Handlers<ICoreWebView2NewWindowRequestedEventHandler> newWindowRequested_;
+    Handlers<ICoreWebView2DocumentTitleChangedEventHandler> documentTitleChanged_;
+    Handlers<ICoreWebView2ContainsFullScreenElementChangedEventHandler> fullscreenChanged_;
+    Handlers<ICoreWebView2WebResourceRequestedEventHandler> webResourceRequested_;
+    Handlers<ICoreWebView2WindowCloseRequestedEventHandler> windowCloseRequested_;
+    Handlers<ICoreWebView2DOMContentLoadedEventHandler> domContentLoaded_;
+
+    // Response bodies are read on one worker thread, as the runtime reads them.
+    std::mutex jobsLock_;
+    std::condition_variable jobsReady_;
+    std::deque<std::unique_ptr<Job>> jobs_;
+    bool stopping_ = false;
+    std::thread bodyReader_;
+};
+
+}  // namespace quorvane::engine
