@@ -12,6 +12,7 @@ packages=(
   googletest
   python3
   fonts-dejavu-core
+  chromium iproute2
 )
 
 missing=()
