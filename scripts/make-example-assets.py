@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Writes the example app's binary assets into a www folder: a sprite and an icon (PNG) and a
-looping theme (16-bit PCM WAV, a few seconds long so that the browser fetches it by ranges).
+"""Writes the example app's binary assets into a www folder: the puzzle's sprite sheet, a sprite and
+an icon (PNG), a looping theme (16-bit PCM WAV, a few seconds long so that the browser fetches it by
+ranges) and the short sound of a sliding tile.
 
 Usage: make-example-assets.py WWW_FOLDER
 """
@@ -38,6 +39,38 @@ def icon(x, y):
     return (40, 110, 230, 255) if inside else (0, 0, 0, 0)
 
 
+def sky(x, y):
+    # The puzzle's picture, 450 x 450: a sky getting lighter towards the horizon, a sun and three
+    # clouds, cut into nine tiles by the page.
+    t = y / 450
+    colour = [int(20 + 90 * t), int(70 + 120 * t), int(170 + 70 * t), 255]
+    if math.hypot(x - 330, y - 110) < 55:
+        colour = [255, 214, 90, 255]
+    for cx, cy, r in ((110, 150, 45), (250, 300, 60), (380, 380, 40)):
+        d = min(math.hypot(x - cx, y - cy), math.hypot(x - cx - r, y - cy + r / 3),
+                math.hypot(x - cx + r, y - cy + r / 4))
+        if d < r:
+            colour = [245, 248, 255, 255]
+    return tuple(colour)
+
+
+def blip(rate=22050):
+    frames = bytearray()
+    count = rate // 12
+    for i in range(count):
+        value = int(9000 * math.sin(2 * math.pi * (660 + 2000 * i / count) * i / rate) *
+                    (1 - i / count))
+        frames += struct.pack("<h", value)
+    return wav_file(frames, rate)
+
+
+def wav_file(frames, rate):
+    header = b"RIFF" + struct.pack("<I", 36 + len(frames)) + b"WAVE"
+    header += b"fmt " + struct.pack("<IHHIIHH", 16, 1, 1, rate, rate * 2, 2, 16)
+    header += b"data" + struct.pack("<I", len(frames))
+    return header + frames
+
+
 def wav(seconds=6, rate=22050):
     frames = bytearray()
     notes = (262, 330, 392, 523)
@@ -45,10 +78,7 @@ def wav(seconds=6, rate=22050):
         freq = notes[(i // (rate // 2)) % len(notes)]
         value = int(8000 * math.sin(2 * math.pi * freq * i / rate))
         frames += struct.pack("<h", value)
-    header = b"RIFF" + struct.pack("<I", 36 + len(frames)) + b"WAVE"
-    header += b"fmt " + struct.pack("<IHHIIHH", 16, 1, 1, rate, rate * 2, 2, 16)
-    header += b"data" + struct.pack("<I", len(frames))
-    return header + frames
+    return wav_file(frames, rate)
 
 
 def main():
@@ -61,8 +91,12 @@ def main():
         f.write(png(32, 32, sprite))
     with open(os.path.join(www, "img", "icon.png"), "wb") as f:
         f.write(png(64, 64, icon))
+    with open(os.path.join(www, "img", "tiles.png"), "wb") as f:
+        f.write(png(450, 450, sky))
     with open(os.path.join(www, "audio", "theme.wav"), "wb") as f:
         f.write(wav())
+    with open(os.path.join(www, "audio", "slide.wav"), "wb") as f:
+        f.write(blip())
 
 
 if __name__ == "__main__":

@@ -1,6 +1,17 @@
-// Sky Puzzle: a tiny page that exercises the shell. Messages to the shell are JSON texts posted as
-// strings; the shell switches its window in and out of fullscreen.
+// Sky Puzzle: a sliding puzzle of eight sky tiles. It shows what a game needs from the shell: its
+// assets served from www (a sprite sheet, sounds, a font), its title as the window's title, and
+// fullscreen on request. Messages to the shell are JSON texts posted as strings.
 "use strict";
+
+const SIZE = 3;
+const TILE = 150;
+// The gap's moves that shuffle the solved board: the same puzzle every time, always solvable.
+const SHUFFLE = "ULULDRDLURULDDRULDRR";
+
+let cells = [];  // cells[position] = tile number (1..8), 0 for the gap
+let moves = 0;
+let solved = false;
+let fullscreen = false;
 
 function postToShell(message) {
   if (window.chrome && window.chrome.webview) {
@@ -9,30 +20,102 @@ function postToShell(message) {
 }
 
 function setFullscreen(on) {
+  fullscreen = on;
   postToShell({ type: "set-fullscreen", fullscreen: on });
 }
 
-function drawBoard(canvas) {
-  const ctx = canvas.getContext("2d");
-  const cell = 40;
-  for (let y = 0; y < canvas.height / cell; y++) {
-    for (let x = 0; x < canvas.width / cell; x++) {
-      ctx.fillStyle = (x + y) % 2 ? "#3d7be0" : "#5a9cff";
-      ctx.fillRect(x * cell + 2, y * cell + 2, cell - 4, cell - 4);
-    }
+function gapPosition() {
+  return cells.indexOf(0);
+}
+
+function neighbours(a, b) {
+  const [ra, ca, rb, cb] = [Math.floor(a / SIZE), a % SIZE, Math.floor(b / SIZE), b % SIZE];
+  return Math.abs(ra - rb) + Math.abs(ca - cb) === 1;
+}
+
+function showTitle() {
+  if (solved) document.title = `Sky Puzzle - Solved in ${moves} moves!`;
+  else if (moves === 0) document.title = "Sky Puzzle - Level 1";
+  else document.title = `Sky Puzzle - Level 1 - ${moves} ${moves === 1 ? "move" : "moves"}`;
+  document.getElementById("moves").textContent = moves;
+}
+
+function render() {
+  const board = document.getElementById("board");
+  cells.forEach((tile, position) => {
+    if (tile === 0) return;
+    const element = board.querySelector(`[data-tile="${tile}"]`);
+    element.style.left = `${(position % SIZE) * TILE}px`;
+    element.style.top = `${Math.floor(position / SIZE) * TILE}px`;
+  });
+  document.body.classList.toggle("solved", solved);
+}
+
+function slide(position, counted) {
+  const gap = gapPosition();
+  if (solved || !neighbours(position, gap)) return false;
+  [cells[gap], cells[position]] = [cells[position], cells[gap]];
+  if (counted) {
+    moves++;
+    solved = cells.every((tile, i) => tile === (i + 1) % (SIZE * SIZE));
+    const sound = document.getElementById("slide");
+    sound.currentTime = 0;
+    sound.play().catch(() => {});
+    render();
+    showTitle();
+    document.getElementById("status").textContent = solved ? "Solved!" : "Playing.";
   }
+  return true;
+}
+
+// The arrow keys move the tile on that side of the gap into it.
+function slideToward(key) {
+  const gap = gapPosition();
+  const row = Math.floor(gap / SIZE), column = gap % SIZE;
+  const from = { ArrowUp: row < SIZE - 1 ? gap + SIZE : -1, ArrowDown: row > 0 ? gap - SIZE : -1,
+                 ArrowLeft: column < SIZE - 1 ? gap + 1 : -1, ArrowRight: column > 0 ? gap - 1 : -1 };
+  if (from[key] >= 0) slide(from[key], true);
+}
+
+function build() {
+  const board = document.getElementById("board");
+  cells = [1, 2, 3, 4, 5, 6, 7, 8, 0];
+  for (const step of SHUFFLE) {
+    const gap = gapPosition();
+    const target = { U: gap - SIZE, D: gap + SIZE, L: gap - 1, R: gap + 1 }[step];
+    slide(target, false);
+  }
+  for (let tile = 1; tile < SIZE * SIZE; tile++) {
+    const element = document.createElement("div");
+    element.className = "tile";
+    element.dataset.tile = tile;
+    const home = tile - 1;
+    element.style.backgroundPosition = `-${(home % SIZE) * TILE}px -${Math.floor(home / SIZE) * TILE}px`;
+    const label = document.createElement("span");
+    label.textContent = tile;
+    element.appendChild(label);
+    element.addEventListener("click", () => slide(cells.indexOf(tile), true));
+    board.appendChild(element);
+  }
+  render();
 }
 
 document.addEventListener("DOMContentLoaded", () => {
-  drawBoard(document.getElementById("board"));
+  build();
   document.getElementById("fullscreen").addEventListener("click", () => setFullscreen(true));
   document.getElementById("windowed").addEventListener("click", () => setFullscreen(false));
   document.addEventListener("keydown", (event) => {
-    if (event.key === "F11") setFullscreen(!document.body.classList.toggle("full"));
-    if (event.key === "Escape") setFullscreen(false);
+    if (event.key === "F11") {
+      event.preventDefault();
+      setFullscreen(!fullscreen);
+    } else if (event.key === "Escape") {
+      setFullscreen(false);
+    } else if (event.key.startsWith("Arrow")) {
+      event.preventDefault();
+      slideToward(event.key);
+    }
   });
-  const theme = document.getElementById("theme");
-  theme.play().catch(() => {});
-  document.title = "Sky Puzzle - Level 1";
+  document.getElementById("theme").play().catch(() => {});
+  showTitle();
   document.getElementById("status").textContent = "Ready. Level 1.";
 });
