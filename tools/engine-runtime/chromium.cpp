@@ -66,9 +66,12 @@ bool runLinux(const std::wstring& commandLine) {
     return true;
 }
 
-// Starts the browser in the background, records its process id, refreshes nothing itself, and
-// ends the browser when the heartbeat file is older than a few seconds (the Windows side is gone).
+// Starts the browser in the background, records its process id, and ends the browser when the
+// heartbeat file is older than a few seconds (the Windows side is gone).
 const char kWatchdog[] = R"(#!/bin/sh
+# Wine hands a Linux child its own standard streams: keep none of them, or a reader of the Windows
+# program's output would wait for the browser too.
+exec </dev/null >/dev/null 2>&1
 heartbeat="$1"; pidfile="$2"; log="$3"; shift 3
 "$@" </dev/null >"$log" 2>&1 &
 browser=$!
