@@ -1,0 +1,2 @@
+export const label = "math";
+export function add(a, b) { return a + b; }
