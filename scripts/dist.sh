@@ -19,9 +19,27 @@ cp /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf "$app/www/fonts/"
 echo "dist/ is ready:"
 find dist -type f | sort | sed 's/^/  /'
 
-# Run it: the example plays its page against the shell under Wine, with the stand-in runtime (a
-# test double of the browser runtime, never shipped) in a copy of the folder, and a summary of
-# what the shell did is printed. Exits non-zero when anything was not answered as expected.
+# Run it: the example plays in a real browser engine (headless Chromium behind the engine runtime,
+# inside a loopback-only network namespace) from a copy of the folder. Steps slide three tiles and
+# follow the credits link; the page is saved as dist/sky-puzzle.png. Exits non-zero when the run
+# did not end cleanly or the page saw an error.
 echo
-app_windows="Z:$(cd "$app" && pwd | tr '/' '\\')"
-bash scripts/with-wine.sh build scripts/wine-run.sh build build/tests/e2e/qv_example_run.exe "$app_windows"
+summary="$(mktemp)"
+trap 'rm -f "$summary"' EXIT
+set +e
+bash scripts/preview.sh "$app" --steps examples/sky-puzzle/preview-steps.json --seconds 3 \
+  --screenshot dist/sky-puzzle.png | tee "$summary"
+code=${PIPESTATUS[0]}
+set -e
+problems=()
+[ "$code" -eq 0 ] || problems+=("exit code $code")
+[ -f dist/sky-puzzle.png ] || problems+=("no picture")
+grep -q 'title "Sky Puzzle - Level 1 - 3 moves"' "$summary" || problems+=("the moves did not reach the title")
+grep -q -e 'console error' -e 'uncaught exception' "$summary" && problems+=("the page reported errors")
+grep -E '^  [0-9]+ request .* -> [0-9]+' "$summary" | grep -qv -e ' -> 200 ' -e ' -> 206 ' &&
+  problems+=("a request was not answered 200 or 206")
+if [ ${#problems[@]} -gt 0 ]; then
+  printf 'SOMETHING WAS NOT AS EXPECTED: %s\n' "${problems[*]}"
+  exit 1
+fi
+echo "The example ran in the engine as expected; its picture is dist/sky-puzzle.png."
