@@ -89,6 +89,46 @@ class StepRunner {
         return "saved " + std::to_string(png.size()) + " bytes";
     }
 
+    // Loads |url| (served by anything but the host) in a second page of the same browser, waits
+    // for its load event and for |until| to be true there, and reports the load event's time, for
+    // comparing the host's serving with plain serving. New pages are not held for inspection
+    // meanwhile, so this page is not taken for a popup.
+    std::string compare(const std::string& url, const std::string& until) {
+        DevTools& devtools = browser_->devtools;
+        devtools.callSync(
+            "Target.setAutoAttach",
+            {{"autoAttach", false}, {"waitForDebuggerOnStart", false}, {"flatten", true}});
+        std::string outcome = "failed";
+        auto created = devtools.callSync("Target.createTarget", {{"url", "about:blank"}});
+        if (created) {
+            const std::string target = created->value("targetId", "");
+            auto attached = devtools.callSync("Target.attachToTarget",
+                                              {{"targetId", target}, {"flatten", true}});
+            const std::string session = attached ? attached->value("sessionId", "") : "";
+            devtools.callSync("Page.navigate", {{"url", url}}, session);
+            const std::string probe =
+                "(() => { const n = performance.getEntriesByType('navigation')[0]; "
+                "return n && n.loadEventEnd > 0 && (" +
+                until + ") ? n.loadEventStart : -1; })()";
+            const ULONGLONG end = GetTickCount64() + 60000;
+            while (GetTickCount64() < end && !browser_->closed) {
+                auto result = devtools.callSync(
+                    "Runtime.evaluate", {{"expression", probe}, {"returnByValue", true}}, session);
+                const Json value = result ? (*result)["result"].value("value", Json(-1)) : Json(-1);
+                if (value.is_number() && value.get<double>() >= 0) {
+                    outcome = "load event " + value.dump() + " ms";
+                    break;
+                }
+                Sleep(50);
+            }
+            devtools.callSync("Target.closeTarget", {{"targetId", target}});
+        }
+        devtools.callSync(
+            "Target.setAutoAttach",
+            {{"autoAttach", true}, {"waitForDebuggerOnStart", true}, {"flatten", true}});
+        return outcome;
+    }
+
     std::string perform(const Json& step, WebView* view) {
         if (step.contains("wait")) {
             Sleep(step["wait"].get<DWORD>());
@@ -155,6 +195,9 @@ class StepRunner {
         }
         if (step.contains("screenshot"))
             return screenshot(step["screenshot"].get<std::string>());
+        if (step.contains("compare"))
+            return compare(step["compare"].get<std::string>(),
+                           step.value("until", std::string("true")));
         if (step.contains("close")) {
             PostMessageW(window_, WM_CLOSE, 0, 0);
             return "ok";

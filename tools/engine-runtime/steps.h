@@ -16,6 +16,8 @@ class WebView;
 //   {"evaluate": "script"}      runs script as if from a user gesture; logs the result
 //   {"screenshot": "path.png"}  saves the page as PNG (Linux or Windows path)
 //   {"wait": ms}
+//   {"compare": "url", "until": "script"}  loads url (served by something else) in a second
+//                               page of the browser; logs its load event time
 //   {"close": true}             closes the window, as its close button does
 // QV_ENGINE_SECONDS closes the window that many seconds after the steps began (or finished).
 // Each step is logged ("step ...").

@@ -754,6 +754,7 @@ void WebView::bodyLoop() {
             job = std::move(jobs_.front());
             jobs_.pop_front();
         }
+        const ULONGLONG jobStart = nowUs();
         // The runtime reads the stream to its end, from where it stands; Content-Range is not
         // looked at.
         std::string body;
@@ -788,7 +789,8 @@ void WebView::bodyLoop() {
         logLine(job->summary + " -> " + std::to_string(job->response->status()) +
                 " type=" + contentType + " length=" + std::to_string(body.size()) +
                 " content-range=" + contentRange + " handler_us=" + std::to_string(job->handlerUs) +
-                " bridge_us=" + std::to_string(totalUs - job->handlerUs));
+                " bridge_us=" + std::to_string(totalUs - job->handlerUs) +
+                " answer_us=" + std::to_string(nowUs() - jobStart));
     }
     CoUninitialize();
 }
