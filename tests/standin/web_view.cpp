@@ -5,6 +5,7 @@
 #include <cwctype>
 
 #include "platform/utf8.h"
+#include "platform/wildcard.h"
 #include "tests/standin/event_args.h"
 #include "tests/standin/response_reader.h"
 #include "tests/standin/transcript.h"
@@ -14,29 +15,6 @@
 namespace quorvane::standin {
 
 namespace {
-
-// Filter patterns: "*" matches any run of characters, everything else itself (case-sensitive).
-bool wildcardMatch(const wchar_t* pattern, const wchar_t* text) {
-    const wchar_t* star = nullptr;
-    const wchar_t* resume = nullptr;
-    while (*text != L'\0') {
-        if (*pattern == L'*') {
-            star = pattern++;
-            resume = text;
-        } else if (*pattern == *text) {
-            ++pattern;
-            ++text;
-        } else if (star != nullptr) {
-            pattern = star + 1;
-            text = ++resume;
-        } else {
-            return false;
-        }
-    }
-    while (*pattern == L'*')
-        ++pattern;
-    return *pattern == L'\0';
-}
 
 // The runtime refuses a URI without a scheme (a relative one) with E_INVALIDARG.
 bool hasScheme(const std::wstring& uri) {

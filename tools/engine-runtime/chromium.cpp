@@ -4,27 +4,13 @@
 #include <sstream>
 
 #include "platform/utf8.h"
+#include "tools/engine-runtime/engine_log.h"
 
 namespace quorvane::engine {
 
 namespace {
 
 const wchar_t kChromium[] = L"Z:\\usr\\lib\\chromium\\chromium";
-
-std::string readWholeFile(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return {};
-    std::string data;
-    char buffer[65536];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        data.append(buffer, got);
-    CloseHandle(file);
-    return data;
-}
 
 bool writeWholeFile(const std::wstring& path, const std::string& data) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,

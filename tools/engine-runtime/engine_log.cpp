@@ -21,6 +21,21 @@ std::string environmentVariable(const wchar_t* name) {
     return wideToUtf8(std::wstring_view(buffer, length));
 }
 
+std::string readWholeFile(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return {};
+    std::string data;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        data.append(buffer, got);
+    CloseHandle(file);
+    return data;
+}
+
 std::wstring windowsPath(const std::string& path) {
     std::wstring wide = utf8ToWide(path);
     if (!wide.empty() && wide[0] == L'/') {

@@ -12,6 +12,10 @@ void logLine(const std::string& line);
 // A variable of this process's environment, as UTF-8; empty when unset.
 std::string environmentVariable(const wchar_t* name);
 
+// The whole content of a file (shared for reading and writing by others), empty when it cannot be
+// read.
+std::string readWholeFile(const std::wstring& path);
+
 // A Windows path for |path|: Linux paths ("/tmp/x") are taken through drive Z:, as Wine maps it.
 std::wstring windowsPath(const std::string& path);
 

@@ -13,20 +13,6 @@ namespace quorvane::engine {
 
 namespace {
 
-std::string readText(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return {};
-    std::string data;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        data.append(buffer, got);
-    CloseHandle(file);
-    return data;
-}
-
 struct Key {
     const char* name;
     const char* code;
@@ -223,7 +209,7 @@ void startSteps(const std::shared_ptr<Browser>& browser, WebView* view) {
         return;
     Json steps = Json::array();
     if (!stepsPath.empty()) {
-        steps = Json::parse(readText(windowsPath(stepsPath)), nullptr, false);
+        steps = Json::parse(readWholeFile(windowsPath(stepsPath)), nullptr, false);
         if (!steps.is_array()) {
             logLine("steps: " + stepsPath + " holds no JSON array");
             steps = Json::array();

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "platform/utf8.h"
+#include "platform/wildcard.h"
 #include "tools/engine-runtime/base64.h"
 #include "tools/engine-runtime/com_util.h"
 #include "tools/engine-runtime/engine_log.h"
@@ -64,29 +65,6 @@ const char* typeOf(COREWEBVIEW2_WEB_RESOURCE_CONTEXT context) {
             return entry.type;
     }
     return "Other";
-}
-
-// The runtime's filter wildcard: '*' stands for any run of characters.
-bool wildcardMatch(const wchar_t* pattern, const wchar_t* text) {
-    const wchar_t* star = nullptr;
-    const wchar_t* resume = nullptr;
-    while (*text != L'\0') {
-        if (*pattern == L'*') {
-            star = pattern++;
-            resume = text;
-        } else if (*pattern == *text) {
-            ++pattern;
-            ++text;
-        } else if (star != nullptr) {
-            pattern = star + 1;
-            text = ++resume;
-        } else {
-            return false;
-        }
-    }
-    while (*pattern == L'*')
-        ++pattern;
-    return *pattern == L'\0';
 }
 
 std::string randomName(const char* prefix) {
