@@ -163,24 +163,16 @@ bool ChromiumProcess::start(const std::wstring& profileFolder,
         return false;
     }
     std::vector<std::string> arguments = {
-        "/usr/lib/chromium/chromium",
-        "--headless=new",
-        "--no-sandbox",
-        "--disable-background-networking",
-        "--disable-component-update",
-        "--no-first-run",
-        "--no-default-browser-check",
-        "--disable-sync",
+        "/usr/lib/chromium/chromium", "--headless=new", "--no-sandbox",
+        "--disable-background-networking", "--disable-component-update", "--no-first-run",
+        "--no-default-browser-check", "--disable-sync",
+        // HttpsUpgrades would first try an http: navigation as https:, so one navigation would be
+        // offered twice; the runtime offers it once.
         "--disable-features=OptimizationHints,MediaRouter,Translate,AutofillServerCommunication,"
-        "CertificateTransparencyComponentUpdater",
-        "--disable-default-apps",
-        "--disable-extensions",
-        "--disable-breakpad",
-        "--password-store=basic",
-        "--use-mock-keychain",
-        "--disable-dev-shm-usage",
-        "--autoplay-policy=no-user-gesture-required",
-        "--remote-debugging-port=0",
+        "CertificateTransparencyComponentUpdater,HttpsUpgrades",
+        "--disable-default-apps", "--disable-extensions", "--disable-breakpad",
+        "--password-store=basic", "--use-mock-keychain", "--disable-dev-shm-usage",
+        "--autoplay-policy=no-user-gesture-required", "--remote-debugging-port=0",
         "--screen-info={" + std::to_string(screenWidth) + "x" + std::to_string(screenHeight) + "}",
         "--user-data-dir=" + profileUnix};
     arguments.insert(arguments.end(), extraArguments.begin(), extraArguments.end());
