@@ -15,6 +15,7 @@
 #include "platform/scoped_com_mem.h"
 #include "app/startup_messages.h"
 #include "browser/browser_messages.h"
+#include "window/window_frame.h"
 #include "window/window_state.h"
 #include "browser/browser_host.h"
 #include "browser/browser_setup.h"
@@ -98,13 +99,15 @@ HWND createMainWindow(HINSTANCE instance) {
     const DWORD style = config.resizable
                             ? WS_OVERLAPPEDWINDOW
                             : (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
-    RECT frame = {0, 0, scaleForDisplay(config.windowWidth), scaleForDisplay(config.windowHeight)};
+    RECT frame = {};
     AdjustWindowRectEx(&frame, style, FALSE, 0);
+    const SIZE outer = outerWindowSize(scaleForDisplay(config.windowWidth),
+                                       scaleForDisplay(config.windowHeight), frame);
 
     // Created hidden: the browser host shows it once the first document has been parsed.
-    HWND window = CreateWindowExW(0, kMainWindowClass, config.windowTitle.c_str(), style,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
-                                  frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
+    HWND window =
+        CreateWindowExW(0, kMainWindowClass, config.windowTitle.c_str(), style, CW_USEDEFAULT,
+                        CW_USEDEFAULT, outer.cx, outer.cy, nullptr, nullptr, instance, nullptr);
     if (window == nullptr)
         showErrorBox(kCreateWindowFailed, kShellCaption);
     return window;
