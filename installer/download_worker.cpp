@@ -29,6 +29,13 @@ bool removeLeftover(const std::wstring& path) {
            GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
+bool isNonEmptyFile(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA attributes{};
+    return GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &attributes) &&
+           (attributes.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+           (attributes.nFileSizeHigh != 0 || attributes.nFileSizeLow != 0);
+}
+
 }  // namespace
 
 bool downloadToFile(const DownloadJob& job) noexcept {
@@ -41,9 +48,15 @@ bool downloadToFile(const DownloadJob& job) noexcept {
     DownloadProgress progress(job.progressBar);
     HRESULT result = URLDownloadToFileW(nullptr, job.link.c_str(), job.targetPath.c_str(), 0,
                                         static_cast<IBindStatusCallback*>(&progress));
+    if (FAILED(result))
+        return false;
     // urlmon can return S_OK for an HTTP error status and leave the error page in the file; the
     // status seen in OnResponse tells the two apart.
-    return SUCCEEDED(result) && isSuccessStatus(progress.httpStatus());
+    if (progress.httpStatus() != 0)
+        return isSuccessStatus(progress.httpStatus());
+    // urlmon need not hand every answer's status to the callback (one served from the cache, a
+    // non-HTTP link): then the call's own success decides, given a file that is not empty.
+    return isNonEmptyFile(job.targetPath);
 }
 
 unsigned __stdcall downloadWorker(void* argument) noexcept {
