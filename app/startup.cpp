@@ -2,13 +2,13 @@
 
 #include <windows.h>
 #include <objbase.h>
-#include <gdiplus.h>
 
 #include <cstdio>
 #include <string>
 
 #include "platform/app_paths.h"
 #include "platform/display_scale.h"
+#include "platform/gdiplus_api.h"
 #include "platform/icon_from_image.h"
 #include "platform/local_app_data.h"
 #include "app/main_window.h"
@@ -149,9 +149,12 @@ int runShell(HINSTANCE instance) {
     }
     const std::wstring userDataFolder = localAppData + L"\\" + config.name;
 
+    // Without GDI+ no image is decoded and the default icon is used.
+    const GdiplusApi& gdiplus = gdiplusApi();
     ULONG_PTR gdiplusToken = 0;
     Gdiplus::GdiplusStartupInput gdiplusInput;
-    Gdiplus::GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr);
+    if (gdiplus.startup)
+        gdiplus.startup(&gdiplusToken, &gdiplusInput, nullptr);
 
     if (!config.windowIconPath.empty()) {
         config.windowIcon = iconFromImageFile(folder + config.windowIconPath);
@@ -200,7 +203,8 @@ int runShell(HINSTANCE instance) {
     }
 
     releaseMappedFiles();
-    Gdiplus::GdiplusShutdown(gdiplusToken);
+    if (gdiplus.shutdown && gdiplusToken != 0)
+        gdiplus.shutdown(gdiplusToken);
     options.reset();
     releaseProcessReferences();
     return static_cast<int>(message.wParam);

@@ -4,6 +4,7 @@
 #include <urlmon.h>
 
 #include "installer/download_progress.h"
+#include "platform/system_library.h"
 
 namespace quorvane {
 
@@ -46,8 +47,13 @@ bool downloadToFile(const DownloadJob& job) noexcept {
         return false;
 
     DownloadProgress progress(job.progressBar);
-    HRESULT result = URLDownloadToFileW(nullptr, job.link.c_str(), job.targetPath.c_str(), 0,
-                                        static_cast<IBindStatusCallback*>(&progress));
+    // urlmon is not a known DLL: loaded from System32, never imported.
+    static const auto download =
+        systemFunction<decltype(&URLDownloadToFileW)>(L"urlmon.dll", "URLDownloadToFileW");
+    if (download == nullptr)
+        return false;
+    HRESULT result = download(nullptr, job.link.c_str(), job.targetPath.c_str(), 0,
+                              static_cast<IBindStatusCallback*>(&progress));
     if (FAILED(result))
         return false;
     // urlmon can return S_OK for an HTTP error status and leave the error page in the file; the

@@ -5,6 +5,14 @@
 #include <set>
 #include <string>
 
+// DLLs that every supported Windows version lists under KnownDLLs, so the loader takes them from
+// System32 whatever lies beside the executable.
+const std::set<std::string> kKnownDlls = {
+    "advapi32.dll", "comdlg32.dll", "gdi32.dll",    "imm32.dll",  "kernel32.dll",
+    "msvcrt.dll",   "ole32.dll",    "oleaut32.dll", "rpcrt4.dll", "shell32.dll",
+    "shlwapi.dll",  "user32.dll",   "ws2_32.dll",
+};
+
 #ifndef QV_SHELL_EXE
 #error "QV_SHELL_EXE must name the built shell executable"
 #endif
@@ -109,6 +117,9 @@ TEST_F(Packaging, IsAGuiProgramThatNeedsNoMingwRuntimeDlls) {
         EXPECT_EQ(dll.find("libgcc"), std::string::npos) << dll;
         EXPECT_EQ(dll.find("libwinpthread"), std::string::npos) << dll;
         EXPECT_NE(dll, "webview2loader.dll") << "the runtime loader must be found at run time";
+        // Windows looks beside the executable first for any other DLL, so a planted file of that
+        // name would run inside the app: everything else is loaded from System32 at run time.
+        EXPECT_TRUE(kKnownDlls.contains(dll)) << dll << " is not a known DLL";
     }
     FreeLibrary(image);
 }

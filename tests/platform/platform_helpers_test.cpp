@@ -1,16 +1,17 @@
 #include <windows.h>
 #include <objbase.h>
-#include <gdiplus.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "platform/display_scale.h"
+#include "platform/gdiplus_api.h"
 #include "platform/icon_from_image.h"
 #include "platform/local_app_data.h"
 #include "platform/utf8.h"
 #include "tests/support/files.h"
+#include "tests/support/tiny_png.h"
 #include "tests/support/temp_dir.h"
 
 namespace quorvane {
@@ -99,21 +100,14 @@ TEST(Utf8ToWide, RoundTripsThroughWideToUtf8) {
     EXPECT_EQ(wideToUtf8(L""), "");
 }
 
-// A 2x2 RGBA PNG, written byte for byte by the test.
-const unsigned char kTinyPng[] = {
-    0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48, 0x44,
-    0x52, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x02, 0x08, 0x06, 0x00, 0x00, 0x00, 0x72,
-    0xB6, 0x0D, 0x24, 0x00, 0x00, 0x00, 0x11, 0x49, 0x44, 0x41, 0x54, 0x78, 0x9C, 0x63, 0xF8,
-    0xCF, 0xC0, 0xF0, 0x1F, 0x84, 0x19, 0x60, 0x0C, 0x00, 0x47, 0xCA, 0x07, 0xF9, 0x67, 0x59,
-    0x6E, 0xB7, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
-
 class IconFromImageFile : public ::testing::Test {
   protected:
     void SetUp() override {
         Gdiplus::GdiplusStartupInput input;
-        ASSERT_EQ(Gdiplus::GdiplusStartup(&token_, &input, nullptr), Gdiplus::Ok);
+        ASSERT_TRUE(gdiplusApi().startup && gdiplusApi().shutdown);
+        ASSERT_EQ(gdiplusApi().startup(&token_, &input, nullptr), Gdiplus::Ok);
     }
-    void TearDown() override { Gdiplus::GdiplusShutdown(token_); }
+    void TearDown() override { gdiplusApi().shutdown(token_); }
 
     ULONG_PTR token_ = 0;
     TempDir dir_;
@@ -121,7 +115,7 @@ class IconFromImageFile : public ::testing::Test {
 
 TEST_F(IconFromImageFile, MakesAnIconOfTheImageSizeFromAPng) {
     std::wstring path = dir_ / L"icon.png";
-    testing::writeFile(path, std::string(reinterpret_cast<const char*>(kTinyPng), sizeof kTinyPng));
+    testing::writeFile(path, testing::tinyPng());
     HICON icon = iconFromImageFile(path);
     ASSERT_NE(icon, nullptr);
     ICONINFO info = {};
