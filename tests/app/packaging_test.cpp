@@ -97,6 +97,23 @@ TEST_F(Packaging, CarriesAnApplicationManifestForAsInvokerAndDpiAwareness) {
     EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);
 }
 
+// Shipped stripped (the symbols stay in the build tree): no symbol table, no debug sections.
+TEST_F(Packaging, CarriesNoSymbols) {
+    HMODULE image = LoadLibraryExW(QV_SHELL_EXE, nullptr, DONT_RESOLVE_DLL_REFERENCES);
+    ASSERT_NE(image, nullptr);
+    auto base = reinterpret_cast<const BYTE*>(image);
+    auto nt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    EXPECT_EQ(nt->FileHeader.PointerToSymbolTable, 0u);
+    EXPECT_EQ(nt->FileHeader.NumberOfSymbols, 0u);
+    const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
+    for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
+        std::string name(reinterpret_cast<const char*>(section->Name), 8);
+        EXPECT_FALSE(name.starts_with("/") || name.starts_with(".debug")) << name;
+    }
+    FreeLibrary(image);
+}
+
 TEST_F(Packaging, IsAGuiProgramThatNeedsNoMingwRuntimeDlls) {
     // The optional header's subsystem, and the imports: system DLLs only.
     HMODULE image = LoadLibraryExW(QV_SHELL_EXE, nullptr, DONT_RESOLVE_DLL_REFERENCES);
