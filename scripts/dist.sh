@@ -1,27 +1,34 @@
 #!/usr/bin/env bash
-# The main job: installs what is missing, builds the shell, and lays out dist/sky-puzzle/ with the
-# executable and the example app (package.json + www/), ready to zip and ship.
+# The main job: builds what it needs, packages the example app with scripts/package.sh exactly as
+# a user packages theirs (dist/Sky Puzzle/ and dist/Sky Puzzle.zip), then runs the package.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
-bash scripts/build.sh
 
-app=dist/sky-puzzle
-rm -rf dist
-mkdir -p "$app"
-cp build/app/Quorvane.exe "$app/SkyPuzzle.exe"
-cp examples/sky-puzzle/package.json "$app/"
-cp -r examples/sky-puzzle/www "$app/www"
-python3 scripts/make-example-assets.py "$app/www"
-mkdir -p "$app/www/fonts"
-cp /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf "$app/www/fonts/"
+# 1. Build: the shell and the stamping program for packaging, and the programs the run needs (no
+#    tests).
+bash scripts/build.sh Quorvane qv_stamp qv_standin qv_link_recorder qv_example_run
 
-echo "dist/ is ready:"
-find dist -type f | sort | sed 's/^/  /'
+# 2. Package. The example's binary assets (icon, sprite, music, font) are made here, into a copy
+#    of its folder in the build tree.
+example=build/example/sky-puzzle
+rm -rf "$example"
+mkdir -p "$example/www/fonts"
+cp examples/sky-puzzle/package.json "$example/"
+cp -R examples/sky-puzzle/www/. "$example/www/"
+python3 scripts/make-example-assets.py "$example/www"
+cp /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf "$example/www/fonts/"
+QV_NO_BUILD=1 bash scripts/package.sh "$example" dist
+package="dist/Sky Puzzle"  # the manifest's "name"
 
-# Run it: the example plays its page against the shell under Wine, with the stand-in runtime (a
-# test double of the browser runtime, never shipped) in a copy of the folder, and a summary of
-# what the shell did is printed. Exits non-zero when anything was not answered as expected.
 echo
-app_windows="Z:$(cd "$app" && pwd | tr '/' '\\')"
-bash scripts/with-wine.sh build scripts/wine-run.sh build build/tests/e2e/qv_example_run.exe "$app_windows"
+echo "The package:"
+find "$package" -type f | sort | sed 's/^/  /'
+echo
+
+# 3. Run it: the example plays its page against the packaged shell under Wine, with the stand-in
+#    runtime (a test double of the browser runtime, never shipped) in a copy of the folder, and a
+#    summary of what the shell did is printed. Exits non-zero when anything was not as expected.
+package_windows="Z:$(cd "$package" && pwd | tr '/' '\\')"
+QV_WINE_PREFIX_NAME=wineprefix-dist bash scripts/with-wine.sh build \
+  scripts/wine-run.sh build build/tests/e2e/qv_example_run.exe "$package_windows"
