@@ -8,6 +8,7 @@
 #include "manifest/manifest_loader.h"
 #include "platform/utf8.h"
 #include "tools/stamp/file_name.h"
+#include "tools/stamp/whole_file.h"
 
 namespace quorvane::stamp {
 
@@ -18,20 +19,13 @@ namespace {
 }
 
 std::string readManifest(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        const DWORD error = GetLastError();
+    std::string text;
+    const DWORD error = readWholeFile(path, text);
+    if (error != ERROR_SUCCESS) {
         fail(error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
                  ? "package.json: not found (every app needs its manifest)"
                  : "package.json: cannot be read (error " + std::to_string(error) + ")");
     }
-    std::string text;
-    char buffer[16384];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        text.append(buffer, got);
-    CloseHandle(file);
     // The shell reads the text up to its first NUL byte.
     text.resize(std::min(text.size(), text.find('\0')));
     if (text.empty())

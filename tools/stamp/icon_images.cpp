@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 #include "platform/com_ref.h"
+#include "tools/stamp/whole_file.h"
 
 namespace quorvane::stamp {
 
@@ -24,20 +25,6 @@ const char kPngSignature[] = "\x89PNG\r\n\x1a\n";
 
 [[noreturn]] void fail(const std::string& why) {
     throw std::runtime_error(why);
-}
-
-std::string readWholeFile(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        fail("cannot be read (error " + std::to_string(GetLastError()) + ")");
-    std::string bytes;
-    char buffer[65536];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        bytes.append(buffer, got);
-    CloseHandle(file);
-    return bytes;
 }
 
 template <typename T>
@@ -257,7 +244,9 @@ std::string pngImage(Pixels pixels, int size) {
 }  // namespace
 
 std::vector<IconImage> iconImagesFromFile(const std::wstring& path) {
-    const std::string file = readWholeFile(path);
+    std::string file;
+    if (const DWORD error = readWholeFile(path, file); error != ERROR_SUCCESS)
+        fail("cannot be read (error " + std::to_string(error) + ")");
     if (file.size() >= 6 && readAt<WORD>(file, 0) == 0 && readAt<WORD>(file, 2) == 1)
         return imagesOfIco(file);
     int sourceSize = 0;
