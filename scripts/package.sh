@@ -3,7 +3,8 @@
 #
 # Packages an app for Windows players. APP_FOLDER holds package.json, www/ and, in "fixed"
 # distribution mode, webview2/. The result is OUT_FOLDER/<Name>/ with <Name>.exe (the shell,
-# carrying the app's icon and version information), package.json, www/ (and webview2/), plus
+# carrying the app's icon and version information), package.json, www/ (and webview2/, and the
+# window icon when it lies outside www/), plus
 # OUT_FOLDER/<Name>.zip of that folder, ready to ship. <Name> is the manifest's "name" made safe
 # as a Windows file name, or NAME. OUT_FOLDER defaults to dist/ in the current folder.
 #
@@ -108,6 +109,11 @@ cp -RL "$app/www" "$package/www"
 if [ "$fixed" = 1 ]; then
   cp -RL "$app/webview2" "$package/webview2"
 fi
+# Files outside www/ that the shell loads at run time (the window icon).
+while IFS= read -r file; do
+  mkdir -p "$(dirname "$package/$file")"
+  cp -L "$app/$file" "$package/$file"
+done < <(sed -n 's/^copy=//p' "$staging/stamp.out")
 python3 - "$staging" "$name" <<'PY'
 import os, sys, zipfile
 staging, name = sys.argv[1], sys.argv[2]

@@ -70,6 +70,8 @@ expect 1 "$p/icon.png: is not an image; a PNG or an .ico is expected (named by \
   'echo "not an image" >icon.png' app out
 expect 1 "$p/art/wide.png: is 64x32 pixels; an icon must be square (named by \"executable-icon\" in package.json)" \
   'mkdir art && png art/wide.png 64 32 && echo "{\"name\": \"S\", \"executable-icon\": \"art/wide.png\"}" >package.json' app out
+expect 1 "$p/../icon.png: lies outside the app folder, where the packaged app cannot find it (named by \"window\" / \"icon\" in package.json)" \
+  'echo "{\"name\": \"S\", \"window\": {\"icon\": \"../icon.png\"}}" >package.json' app out
 expect 1 "$p/www: no such folder (the app's pages, scripts and media belong there)" 'rm -r www' app out
 expect 1 "$p/www/game.html: not found; it is the app's main page (\"main\" in package.json, index.html by default)" \
   'echo "{\"name\": \"S\", \"main\": \"game.html?level=1\"}" >package.json' app out
@@ -82,12 +84,15 @@ expect 2 "package.sh: elsewhere/Star Hopper is the app folder itself or holds it
 expect 2 "package.sh: --name \"a/b\" is not usable as a Windows file name (for example \"a_b\" is)" ':' --name a/b app out
 expect 2 "package.sh: usage: package.sh [--name NAME] APP_FOLDER [OUT_FOLDER]" ':' app out extra
 
-# A good run replaces the package: a fixed-mode app under a name of its own.
+# A good run replaces the package: a fixed-mode app, named on the command line, whose window icon
+# lies outside www/.
 rm -rf app && cp -R good app && mkdir -p app/webview2 && echo runtime >app/webview2/stub.dll
-echo '{"name": "Star Hopper", "settings": {"distribution-mode": "fixed"}}' >app/package.json
+echo '{"name": "Star Hopper", "window": {"icon": "icon.png"},
+       "settings": {"distribution-mode": "fixed"}}' >app/package.json
 bash "$root/scripts/package.sh" --name "Star Hopper" app out >/dev/null
 listing="$(python3 -c 'import sys, zipfile; print("\n".join(sorted(zipfile.ZipFile(sys.argv[1]).namelist())))' "out/Star Hopper.zip")"
 expected="Star Hopper/Star Hopper.exe
+Star Hopper/icon.png
 Star Hopper/package.json
 Star Hopper/webview2/stub.dll
 Star Hopper/www/index.html"

@@ -6,6 +6,7 @@
 
 #include "manifest/app_config.h"
 #include "manifest/manifest_loader.h"
+#include "platform/ascii_case.h"
 #include "platform/utf8.h"
 #include "tools/stamp/file_name.h"
 #include "tools/stamp/whole_file.h"
@@ -123,6 +124,27 @@ AppIdentity readAppIdentity(const std::wstring& appFolder, const std::wstring& f
         {L"ProductName", config.name},
         {L"ProductVersion", productVersion},
     };
+
+    // The shell loads the window icon from its own folder at run time: it must be a file inside
+    // the app folder, which the package then carries.
+    const std::wstring windowIcon = windowsPath(config.windowIconPath);
+    if (!windowIcon.empty()) {
+        const std::string shown = wideToUtf8(config.windowIconPath);
+        const std::wstring inside = L"\\" + windowIcon + L"\\";
+        if (windowIcon.find(L':') != std::wstring::npos || windowIcon.front() == L'\\' ||
+            inside.find(L"\\..\\") != std::wstring::npos) {
+            fail(shown +
+                 ": lies outside the app folder, where the packaged app cannot find it (named "
+                 "by \"window\" / \"icon\" in package.json)");
+        }
+        if (!isFile(appFolder + L"\\" + windowIcon))
+            fail(shown + ": not found (named by \"window\" / \"icon\" in package.json)");
+        if (!equalsIgnoringAsciiCase(std::wstring_view(windowIcon).substr(0, 4), L"www\\")) {
+            identity.windowIconOutsideWww = wideToUtf8(windowIcon);
+            for (char& c : identity.windowIconOutsideWww)
+                c = c == '\\' ? '/' : c;
+        }
+    }
 
     std::string icon = optionalString(root, "executable-icon");
     identity.iconMember = "\"executable-icon\"";

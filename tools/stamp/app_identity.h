@@ -21,7 +21,10 @@ struct AppIdentity {
     std::wstring iconPath;      // full path; empty: the executable keeps the shell's icon
     std::string iconMember;     // the manifest member that named the icon, for messages
     std::string iconRelative;   // the icon's path as the manifest wrote it, for messages
-    AppVersion version;         // all parts 0 when the manifest has no "version"
+    // The window icon's path relative to the app folder ("/" separators) when it lies outside
+    // www/: the package must carry it too. Empty otherwise.
+    std::string windowIconOutsideWww;
+    AppVersion version;  // all parts 0 when the manifest has no "version"
     VersionStrings strings;
 };
 

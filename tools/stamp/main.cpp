@@ -3,7 +3,9 @@
 //
 // Usage: qv_stamp [--name NAME] APP_FOLDER SHELL_EXE OUT_EXE
 //
-// On success prints "name=<file name>" and "fixed=<0|1>" (UTF-8 lines) and exits 0. Otherwise
+// On success prints "name=<file name>", "fixed=<0|1>" and, for each file outside www\ that the
+// package must carry (the window icon), "copy=<path relative to APP_FOLDER>" (UTF-8 lines), and
+// exits 0. Otherwise
 // prints one line saying what is wrong and exits 1 for a problem of the app folder (the line then
 // starts with the file concerned, relative to APP_FOLDER), 2 for a wrong command line, 3 when the
 // executable could not be written; OUT_EXE is then absent.
@@ -111,6 +113,8 @@ int run(int argc, wchar_t** argv) {
     }
     std::printf("name=%s\nfixed=%d\n", wideToUtf8(identity.fileName).c_str(),
                 identity.fixedRuntime ? 1 : 0);
+    if (!identity.windowIconOutsideWww.empty())
+        std::printf("copy=%s\n", identity.windowIconOutsideWww.c_str());
     return 0;
 }
 
