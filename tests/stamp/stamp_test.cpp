@@ -41,6 +41,7 @@ TEST(SafeFileName, KeepsWhatWindowsAcceptsAndMendsTheRest) {
         {L"LPT9 .", L"LPT9_"},
         {L"COM\u00B9", L"COM\u00B9_"},
         {L"COM10", L"COM10"},
+        {L"clock$", L"clock$_"},
         {L"Console", L"Console"},
         {L"...", L"App"},
         {L"", L"App"},
