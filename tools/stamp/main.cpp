@@ -18,6 +18,7 @@
 #include <io.h>
 
 #include <cstdio>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -85,9 +86,17 @@ int run(int argc, wchar_t** argv) {
 
     AppIdentity identity;
     std::vector<IconImage> icons;
+    std::vector<BYTE> version;
     GdiplusSession gdiplus;
     try {
         identity = readAppIdentity(appFolder, name);
+        try {
+            version = versionResource(identity.version, identity.strings);
+        } catch (const std::length_error&) {
+            throw AppFolderError(
+                "package.json: \"name\", \"description\", \"company\" and \"copyright\" are "
+                "too long together for the executable's version information");
+        }
         if (!identity.iconPath.empty()) {
             try {
                 icons = iconImagesFromFile(identity.iconPath);
@@ -101,7 +110,6 @@ int run(int argc, wchar_t** argv) {
     }
 
     try {
-        const std::vector<BYTE> version = versionResource(identity.version, identity.strings);
         if (!CopyFileW(shell.c_str(), out.c_str(), FALSE)) {
             throw std::runtime_error("cannot copy " + wideToUtf8(shell) + " to " + wideToUtf8(out) +
                                      " (error " + std::to_string(GetLastError()) + ")");
