@@ -2,19 +2,20 @@
 
 #include <windows.h>
 #include <objbase.h>
-#include <gdiplus.h>
 
 #include <cstdio>
 #include <string>
 
 #include "platform/app_paths.h"
 #include "platform/display_scale.h"
+#include "platform/gdiplus_api.h"
 #include "platform/icon_from_image.h"
 #include "platform/local_app_data.h"
 #include "app/main_window.h"
 #include "platform/scoped_com_mem.h"
 #include "app/startup_messages.h"
 #include "browser/browser_messages.h"
+#include "window/window_frame.h"
 #include "window/window_state.h"
 #include "browser/browser_host.h"
 #include "browser/browser_setup.h"
@@ -98,13 +99,15 @@ HWND createMainWindow(HINSTANCE instance) {
     const DWORD style = config.resizable
                             ? WS_OVERLAPPEDWINDOW
                             : (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
-    RECT frame = {0, 0, scaleForDisplay(config.windowWidth), scaleForDisplay(config.windowHeight)};
+    RECT frame = {};
     AdjustWindowRectEx(&frame, style, FALSE, 0);
+    const SIZE outer = outerWindowSize(scaleForDisplay(config.windowWidth),
+                                       scaleForDisplay(config.windowHeight), frame);
 
     // Created hidden: the browser host shows it once the first document has been parsed.
-    HWND window = CreateWindowExW(0, kMainWindowClass, config.windowTitle.c_str(), style,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
-                                  frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
+    HWND window =
+        CreateWindowExW(0, kMainWindowClass, config.windowTitle.c_str(), style, CW_USEDEFAULT,
+                        CW_USEDEFAULT, outer.cx, outer.cy, nullptr, nullptr, instance, nullptr);
     if (window == nullptr)
         showErrorBox(kCreateWindowFailed, kShellCaption);
     return window;
@@ -146,9 +149,12 @@ int runShell(HINSTANCE instance) {
     }
     const std::wstring userDataFolder = localAppData + L"\\" + config.name;
 
+    // Without GDI+ no image is decoded and the default icon is used.
+    const GdiplusApi& gdiplus = gdiplusApi();
     ULONG_PTR gdiplusToken = 0;
     Gdiplus::GdiplusStartupInput gdiplusInput;
-    Gdiplus::GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr);
+    if (gdiplus.startup)
+        gdiplus.startup(&gdiplusToken, &gdiplusInput, nullptr);
 
     if (!config.windowIconPath.empty()) {
         config.windowIcon = iconFromImageFile(folder + config.windowIconPath);
@@ -197,7 +203,8 @@ int runShell(HINSTANCE instance) {
     }
 
     releaseMappedFiles();
-    Gdiplus::GdiplusShutdown(gdiplusToken);
+    if (gdiplus.shutdown && gdiplusToken != 0)
+        gdiplus.shutdown(gdiplusToken);
     options.reset();
     releaseProcessReferences();
     return static_cast<int>(message.wParam);

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "platform/system_library.h"
+
 namespace quorvane {
 
 namespace {
@@ -97,6 +99,22 @@ std::optional<InstalledRuntime> fixedRuntime(PCWSTR browserExecutableFolder) {
     return InstalledRuntime{RuntimeKind::Fixed, folder, clientLibrary, version};
 }
 
+// version.dll is not a known DLL: loaded from System32, never imported.
+struct VersionApi {
+    decltype(&GetFileVersionInfoSizeW) getSize;
+    decltype(&GetFileVersionInfoW) get;
+    decltype(&VerQueryValueW) query;
+};
+
+const VersionApi& versionApi() {
+    static const VersionApi api = {
+        systemFunction<decltype(VersionApi::getSize)>(L"version.dll", "GetFileVersionInfoSizeW"),
+        systemFunction<decltype(VersionApi::get)>(L"version.dll", "GetFileVersionInfoW"),
+        systemFunction<decltype(VersionApi::query)>(L"version.dll", "VerQueryValueW"),
+    };
+    return api;
+}
+
 }  // namespace
 
 std::optional<InstalledRuntime> findInstalledRuntime(PCWSTR browserExecutableFolder) {
@@ -107,16 +125,19 @@ std::optional<InstalledRuntime> findInstalledRuntime(PCWSTR browserExecutableFol
 }
 
 std::wstring fileVersionOf(const std::wstring& path) {
+    const VersionApi& version = versionApi();
+    if (!version.getSize || !version.get || !version.query)
+        return {};
     DWORD ignored = 0;
-    DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    DWORD size = version.getSize(path.c_str(), &ignored);
     if (size == 0)
         return {};
     std::vector<BYTE> block(size);
-    if (!GetFileVersionInfoW(path.c_str(), 0, size, block.data()))
+    if (!version.get(path.c_str(), 0, size, block.data()))
         return {};
     void* value = nullptr;
     UINT length = 0;
-    if (!VerQueryValueW(block.data(), L"\\", &value, &length) || value == nullptr ||
+    if (!version.query(block.data(), L"\\", &value, &length) || value == nullptr ||
         length < sizeof(VS_FIXEDFILEINFO)) {
         return {};
     }

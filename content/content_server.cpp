@@ -2,8 +2,11 @@
 
 #include <shlwapi.h>
 
+#include <optional>
+
 #include "content/app_origin.h"
 #include "content/content_type_table.h"
+#include "content/file_size.h"
 #include "content/range_answer.h"
 #include "content/request_path.h"
 #include "platform/ascii_case.h"
@@ -35,20 +38,26 @@ Answer answerRequest(std::wstring_view uri, const std::wstring* rangeValue,
         !equalsIgnoringAsciiCase(uri.substr(0, appOrigin.size()), appOrigin)) {
         return notFound();
     }
-    const std::wstring requestPath = decodeRequestPath(uri.substr(appOrigin.size()));
+    // The query names no file: "game.js?v=3" is game.js. Only a literal "?" starts it; an encoded
+    // "%3F" is part of the name.
+    std::wstring_view encodedPath = uri.substr(appOrigin.size());
+    encodedPath = encodedPath.substr(0, encodedPath.find(L'?'));
+    const std::wstring requestPath = decodeRequestPath(encodedPath);
     if (!isServablePath(requestPath))
         return notFound();
     const std::wstring filePath = filePathFor(contentFolder, requestPath);
 
-    // One call tells existence, kind and the 64-bit size. Folders (the bare origin among them)
-    // are not served: there is no default document.
+    // One call tells existence, kind and, for an ordinary file, the 64-bit size. Folders (the
+    // bare origin among them) are not served: there is no default document.
     WIN32_FILE_ATTRIBUTE_DATA attributes{};
     if (!GetFileAttributesExW(filePath.c_str(), GetFileExInfoStandard, &attributes) ||
         (attributes.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         return notFound();
     }
-    const int64_t size = static_cast<int64_t>(
-        (static_cast<uint64_t>(attributes.nFileSizeHigh) << 32) | attributes.nFileSizeLow);
+    const std::optional<int64_t> fileSize = servedFileSize(filePath, attributes);
+    if (!fileSize)
+        return notFound();
+    const int64_t size = *fileSize;
 
     Answer answer;
     if (rangeValue != nullptr) {

@@ -17,6 +17,7 @@ constexpr Entry kEntries[] = {
     {L".html", L"text/html; charset=utf-8"},
     {L".htm", L"text/html; charset=utf-8"},
     {L".js", L"application/javascript; charset=utf-8"},
+    {L".mjs", L"application/javascript; charset=utf-8"},
     {L".css", L"text/css; charset=utf-8"},
     {L".json", L"application/json; charset=utf-8"},
     {L".xml", L"text/xml; charset=utf-8"},

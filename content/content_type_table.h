@@ -10,7 +10,7 @@ namespace quorvane {
 // by UTF-16 code unit; lookups lower-case the extension first, so "Main.JS" finds ".js".
 class ContentTypeTable {
   public:
-    // The fixed list of 41 extensions the shell knows.
+    // The fixed list of 42 extensions the shell knows.
     ContentTypeTable();
 
     // The type sent for |requestPath| (percent-decoded, "/" separators): chosen by the text from

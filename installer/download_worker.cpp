@@ -4,6 +4,7 @@
 #include <urlmon.h>
 
 #include "installer/download_progress.h"
+#include "platform/system_library.h"
 
 namespace quorvane {
 
@@ -29,6 +30,13 @@ bool removeLeftover(const std::wstring& path) {
            GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
+bool isNonEmptyFile(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA attributes{};
+    return GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &attributes) &&
+           (attributes.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+           (attributes.nFileSizeHigh != 0 || attributes.nFileSizeLow != 0);
+}
+
 }  // namespace
 
 bool downloadToFile(const DownloadJob& job) noexcept {
@@ -39,11 +47,22 @@ bool downloadToFile(const DownloadJob& job) noexcept {
         return false;
 
     DownloadProgress progress(job.progressBar);
-    HRESULT result = URLDownloadToFileW(nullptr, job.link.c_str(), job.targetPath.c_str(), 0,
-                                        static_cast<IBindStatusCallback*>(&progress));
+    // urlmon is not a known DLL: loaded from System32, never imported.
+    static const auto download =
+        systemFunction<decltype(&URLDownloadToFileW)>(L"urlmon.dll", "URLDownloadToFileW");
+    if (download == nullptr)
+        return false;
+    HRESULT result = download(nullptr, job.link.c_str(), job.targetPath.c_str(), 0,
+                              static_cast<IBindStatusCallback*>(&progress));
+    if (FAILED(result))
+        return false;
     // urlmon can return S_OK for an HTTP error status and leave the error page in the file; the
     // status seen in OnResponse tells the two apart.
-    return SUCCEEDED(result) && isSuccessStatus(progress.httpStatus());
+    if (progress.httpStatus() != 0)
+        return isSuccessStatus(progress.httpStatus());
+    // urlmon need not hand every answer's status to the callback (one served from the cache, a
+    // non-HTTP link): then the call's own success decides, given a file that is not empty.
+    return isNonEmptyFile(job.targetPath);
 }
 
 unsigned __stdcall downloadWorker(void* argument) noexcept {

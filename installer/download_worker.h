@@ -15,7 +15,7 @@ struct DownloadJob {
     HWND progressWindow = nullptr;
     HWND progressBar = nullptr;
     // True only when this run's download succeeded: the download call returned success and the
-    // server answered with a 2xx status.
+    // server answered with a 2xx status, or, when no status was reported, left a non-empty file.
     bool downloaded = false;
 };
 

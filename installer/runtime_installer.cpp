@@ -6,6 +6,7 @@
 #include "installer/download_worker.h"
 #include "installer/setup_window.h"
 #include "platform/scoped_handle.h"
+#include "platform/system_library.h"
 
 namespace quorvane {
 
@@ -55,7 +56,11 @@ void installRuntimeFrom(HINSTANCE instance, const std::wstring& userDataFolder,
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof controls;
     controls.dwICC = ICC_PROGRESS_CLASS;
-    if (!InitCommonControlsEx(&controls)) {
+    // comctl32 is not a known DLL: loaded from System32, never imported. Missing, it is reported
+    // like a failing initialisation.
+    static const auto initCommonControls =
+        systemFunction<decltype(&InitCommonControlsEx)>(L"comctl32.dll", "InitCommonControlsEx");
+    if (initCommonControls == nullptr || !initCommonControls(&controls)) {
         showError(config, L"Failed to initialize common controls");
         return;
     }

@@ -19,8 +19,14 @@ float measureFactor() {
 }  // namespace
 
 int32_t scaleLength(int32_t length, float factor) {
-    float scaled = static_cast<float>(length) * factor;
-    return static_cast<int32_t>(std::ceil(scaled));
+    const float scaled = std::ceil(static_cast<float>(length) * factor);
+    // Converting a float outside the int32 range is undefined; INT32_MAX itself rounds to 2^31 in
+    // single precision, so the upper end is held there too.
+    if (scaled >= 2147483648.0f)
+        return INT32_MAX;
+    if (scaled < -2147483648.0f)
+        return INT32_MIN;
+    return static_cast<int32_t>(scaled);
 }
 
 int32_t scaleForDisplay(int32_t length) {

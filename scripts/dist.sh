@@ -1,25 +1,31 @@
 #!/usr/bin/env bash
-# The main job: installs what is missing, builds the shell, and lays out dist/sky-puzzle/ with the
-# executable and the example app (package.json + www/), ready to zip and ship.
+# The main job: builds what it needs, packages the example app with scripts/package.sh exactly as
+# a user packages theirs (dist/Sky Puzzle/ and dist/Sky Puzzle.zip), then runs the package.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
-bash scripts/build.sh
 
-app=dist/sky-puzzle
-rm -rf dist
-mkdir -p "$app"
-cp build/app/Quorvane.exe "$app/SkyPuzzle.exe"
-cp examples/sky-puzzle/package.json "$app/"
-cp -r examples/sky-puzzle/www "$app/www"
-python3 scripts/make-example-assets.py "$app/www"
-mkdir -p "$app/www/fonts"
-cp /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf "$app/www/fonts/"
+# 1. Build: the shell and the stamping program for packaging, and the programs the run needs (no
+#    tests).
+bash scripts/build.sh Quorvane qv_stamp qv_engine_runtime qv_link_recorder
 
-echo "dist/ is ready:"
-find dist -type f | sort | sed 's/^/  /'
+# 2. Package. The example's binary assets (icon, sprite, music, font) are made here, into a copy
+#    of its folder in the build tree.
+example=build/example/sky-puzzle
+rm -rf "$example"
+mkdir -p "$example/www/fonts"
+cp examples/sky-puzzle/package.json "$example/"
+cp -R examples/sky-puzzle/www/. "$example/www/"
+python3 scripts/make-example-assets.py "$example/www"
+cp /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf "$example/www/fonts/"
+QV_NO_BUILD=1 bash scripts/package.sh "$example" dist
+package="dist/Sky Puzzle"  # the manifest's "name"
 
-# Run it: the example plays in a real browser engine (headless Chromium behind the engine runtime,
+echo
+echo "The package:"
+find "$package" -type f | sort | sed 's/^/  /'
+
+# 3. Run it: the example plays in a real browser engine (headless Chromium behind the engine runtime,
 # inside a loopback-only network namespace) from a copy of the folder. Steps slide three tiles and
 # follow the credits link; the page is saved as dist/sky-puzzle.png. Exits non-zero when the run
 # did not end cleanly or the page saw an error.
@@ -27,7 +33,7 @@ echo
 summary="$(mktemp)"
 trap 'rm -f "$summary"' EXIT
 set +e
-bash scripts/preview.sh "$app" --steps examples/sky-puzzle/preview-steps.json --seconds 3 \
+bash scripts/preview.sh "$package" --steps examples/sky-puzzle/preview-steps.json --seconds 3 \
   --screenshot dist/sky-puzzle.png | tee "$summary"
 code=${PIPESTATUS[0]}
 set -e

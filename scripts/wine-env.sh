@@ -1,6 +1,10 @@
 # Sourced, with QV_BUILD_DIR set to the build tree: the environment of the project's private Wine
 # prefix. Everything Wine writes (prefix, HOME, XDG folders) stays inside the build tree.
-export WINEPREFIX="$QV_BUILD_DIR/wineprefix"
+# QV_WINE_PREFIX_NAME picks another prefix in the tree: the tests use "wineprefix", packaging and
+# the main job "wineprefix-dist". A prefix has one wineserver, which each session starts afresh
+# and stops at its end, so two sessions can only run side by side in different prefixes.
+export QV_WINE_PREFIX_NAME="${QV_WINE_PREFIX_NAME:-wineprefix}"
+export WINEPREFIX="$QV_BUILD_DIR/$QV_WINE_PREFIX_NAME"
 export WINEARCH=win64
 export WINEDEBUG=-all
 # No Mono or Gecko install prompts, no desktop entries, and never a hand-over of a link to the

@@ -9,7 +9,7 @@ export QV_BUILD_DIR
 . "$(dirname "$(readlink -f "$0")")/wine-env.sh"
 
 marker="$WINEPREFIX/.quorvane-ready"
-exec 9>"$QV_BUILD_DIR/.wineprefix.lock"
+exec 9>"$WINEPREFIX.lock"
 flock 9
 if [ -f "$marker" ]; then
   exit 0

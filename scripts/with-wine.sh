@@ -24,7 +24,7 @@ cleanup() {
 trap cleanup EXIT INT TERM
 
 # Virtual display: Xvfb picks a free display number and writes it to the pipe.
-fifo="$QV_BUILD_DIR/.xvfb-display"
+fifo="$QV_BUILD_DIR/.xvfb-display.$$"
 rm -f "$fifo"
 mkfifo "$fifo"
 Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$fifo" </dev/null >/dev/null 2>&1 &
@@ -34,6 +34,8 @@ rm -f "$fifo"
 export DISPLAY=":$display_number"
 
 "$here/wine-prefix.sh" "$QV_BUILD_DIR"
+# Scripts run inside the session use it rather than starting their own.
+export QV_WINE_SESSION=1
 
 # One wineserver for the whole run; Wine's system processes are started with their standard
 # streams closed, so no pipe reader (ctest, $(...)) waits on them.

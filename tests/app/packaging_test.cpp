@@ -5,6 +5,14 @@
 #include <set>
 #include <string>
 
+// DLLs that every supported Windows version lists under KnownDLLs, so the loader takes them from
+// System32 whatever lies beside the executable.
+const std::set<std::string> kKnownDlls = {
+    "advapi32.dll", "comdlg32.dll", "gdi32.dll",    "imm32.dll",  "kernel32.dll",
+    "msvcrt.dll",   "ole32.dll",    "oleaut32.dll", "rpcrt4.dll", "shell32.dll",
+    "shlwapi.dll",  "user32.dll",   "ws2_32.dll",
+};
+
 #ifndef QV_SHELL_EXE
 #error "QV_SHELL_EXE must name the built shell executable"
 #endif
@@ -89,6 +97,23 @@ TEST_F(Packaging, CarriesAnApplicationManifestForAsInvokerAndDpiAwareness) {
     EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);
 }
 
+// Shipped stripped (the symbols stay in the build tree): no symbol table, no debug sections.
+TEST_F(Packaging, CarriesNoSymbols) {
+    HMODULE image = LoadLibraryExW(QV_SHELL_EXE, nullptr, DONT_RESOLVE_DLL_REFERENCES);
+    ASSERT_NE(image, nullptr);
+    auto base = reinterpret_cast<const BYTE*>(image);
+    auto nt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    EXPECT_EQ(nt->FileHeader.PointerToSymbolTable, 0u);
+    EXPECT_EQ(nt->FileHeader.NumberOfSymbols, 0u);
+    const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
+    for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
+        std::string name(reinterpret_cast<const char*>(section->Name), 8);
+        EXPECT_FALSE(name.starts_with("/") || name.starts_with(".debug")) << name;
+    }
+    FreeLibrary(image);
+}
+
 TEST_F(Packaging, IsAGuiProgramThatNeedsNoMingwRuntimeDlls) {
     // The optional header's subsystem, and the imports: system DLLs only.
     HMODULE image = LoadLibraryExW(QV_SHELL_EXE, nullptr, DONT_RESOLVE_DLL_REFERENCES);
@@ -109,6 +134,9 @@ TEST_F(Packaging, IsAGuiProgramThatNeedsNoMingwRuntimeDlls) {
         EXPECT_EQ(dll.find("libgcc"), std::string::npos) << dll;
         EXPECT_EQ(dll.find("libwinpthread"), std::string::npos) << dll;
         EXPECT_NE(dll, "webview2loader.dll") << "the runtime loader must be found at run time";
+        // Windows looks beside the executable first for any other DLL, so a planted file of that
+        // name would run inside the app: everything else is loaded from System32 at run time.
+        EXPECT_TRUE(kKnownDlls.contains(dll)) << dll << " is not a known DLL";
     }
     FreeLibrary(image);
 }

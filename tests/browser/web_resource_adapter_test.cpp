@@ -11,6 +11,7 @@
 #include "content/app_origin.h"
 #include "content/content_server.h"
 #include "content/mapped_file_cache.h"
+#include "platform/com_object.h"
 #include "tests/content/content_fixture.h"
 #include "tests/standin/standin_client.h"
 #include "tests/support/files.h"
@@ -115,7 +116,11 @@ TEST_F(ContentServerTest, AnswersThroughTheRuntimesObjectsBeforeReturning) {
         {L"%2e%2e/secret.txt", L"GET", L"Range: bytes=0-1", 404, "Not Found", notFound,
          "File not found"},
         {L"COM1", L"GET", L"", 404, "Not Found", notFound, "File not found"},
-        {L"index.html?v=2", L"GET", L"", 404, "Not Found", notFound, "File not found"},
+        // A cache-busting query names the same file.
+        {L"index.html?v=2", L"GET", L"", 200, "OK",
+         "Cache-Control: no-store\nContent-Type: text/html; charset=utf-8\nAccept-Ranges: bytes\n"
+         "Content-Length: 39",
+         ContentFolder::kIndex},
     };
     for (const ServeCase& c : cases) {
         SCOPED_TRACE(narrow(c.method + L" " + c.path + L" [" + c.headers + L"]"));
@@ -151,6 +156,67 @@ TEST_F(ContentServerTest, SetsNoResponseWithoutAnEnvironmentAndRefusesNullArgume
     EXPECT_FALSE(responseOf(args.get()).has_value());
     EXPECT_EQ(serveResourceFrom(nullptr, folder_.www(), environment_.get(), cache_), E_POINTER);
     EXPECT_EQ(serveResource(nullptr), E_POINTER);
+}
+
+// Hands every call to the stand-in's environment, but refuses the first response it is asked for:
+// with |refusal| as the result, or, for S_OK, by succeeding without an object.
+class RefusingEnvironment final : public ComObject<RefusingEnvironment, ICoreWebView2Environment> {
+  public:
+    RefusingEnvironment(ICoreWebView2Environment* inner, HRESULT refusal)
+        : ComObject(IID_ICoreWebView2Environment), refusal_(refusal) {
+        inner_.copyFrom(inner);
+    }
+    ~RefusingEnvironment() = default;
+
+    HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
+        HWND parent,
+        ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) noexcept override {
+        return inner_->CreateCoreWebView2Controller(parent, handler);
+    }
+    HRESULT STDMETHODCALLTYPE
+    CreateWebResourceResponse(IStream* content, int status, LPCWSTR reason, LPCWSTR headers,
+                              ICoreWebView2WebResourceResponse** response) noexcept override {
+        if (refused_++ == 0) {
+            *response = nullptr;
+            return refusal_;
+        }
+        return inner_->CreateWebResourceResponse(content, status, reason, headers, response);
+    }
+    HRESULT STDMETHODCALLTYPE get_BrowserVersionString(LPWSTR* version) noexcept override {
+        return inner_->get_BrowserVersionString(version);
+    }
+    HRESULT STDMETHODCALLTYPE
+    add_NewBrowserVersionAvailable(ICoreWebView2NewBrowserVersionAvailableEventHandler* handler,
+                                   EventRegistrationToken* token) noexcept override {
+        return inner_->add_NewBrowserVersionAvailable(handler, token);
+    }
+    HRESULT STDMETHODCALLTYPE
+    remove_NewBrowserVersionAvailable(EventRegistrationToken token) noexcept override {
+        return inner_->remove_NewBrowserVersionAvailable(token);
+    }
+
+  private:
+    ComRef<ICoreWebView2Environment> inner_;
+    HRESULT refusal_;
+    int refused_ = 0;
+};
+
+// A response the runtime refuses to make is replaced by a bare 500, so the page never waits on a
+// request nobody answered.
+TEST_F(ContentServerTest, ARefusedResponseBecomesABare500) {
+    for (HRESULT refusal : {E_OUTOFMEMORY, S_OK}) {
+        SCOPED_TRACE(refusal);
+        ComRef<ICoreWebView2Environment> refusing(
+            new RefusingEnvironment(environment_.get(), refusal));
+        auto args = StandinClient::instance().createRequestArgs(appOrigin + L"index.html");
+        EXPECT_EQ(serveResourceFrom(args.get(), folder_.www(), refusing.get(), cache_), S_OK);
+        std::optional<StandinResponse> response = responseOf(args.get());
+        ASSERT_TRUE(response.has_value());
+        EXPECT_EQ(response->statusCode, 500);
+        EXPECT_EQ(narrow(response->reasonPhrase), "Internal Server Error");
+        EXPECT_EQ(narrow(response->headers), "Cache-Control: no-store");
+        EXPECT_FALSE(response->content);
+    }
 }
 
 // The shell's own entry: the content folder beside the executable, the process-wide environment

@@ -9,6 +9,7 @@
 #include "platform/scoped_handle.h"
 #include "content/app_origin.h"
 #include "content/content_server.h"
+#include "content/file_size.h"
 #include "tests/content/content_fixture.h"
 #include "tests/support/files.h"
 
@@ -97,9 +98,21 @@ TEST_F(AnswerRequestTest, AnswersFilesRangesAndMissingNames) {
         {L"%E6%97%A5%E6%9C%AC%E8%AA%9E.txt",
          {},
          {200, "OK", okHeaders("text/plain; charset=utf-8", 6), ContentFolder::kJapanese}},
-        // Missing things, a query string, folders and the bare origin.
+        // A query (from the first literal "?") names no file; an escaped "%3F" is part of the name.
+        {L"index.html?v=2", {}, {200, "OK", okHeaders(html, 39), ContentFolder::kIndex}},
+        {L"index.html?", {}, {200, "OK", okHeaders(html, 39), ContentFolder::kIndex}},
+        {L"my%20file.png?x=%2F..%2Fsecret.txt?y",
+         {},
+         {200, "OK", okHeaders(png, 11), ContentFolder::kSpaced}},
+        {L"sprites/hero.png?t=1700000000000",
+         L"bytes=0-0",
+         {206, "Partial Content", rangeHeaders(png, "0-0/1000", 1), hero.substr(0, 1)}},
+        {L"index.html%3Fv=2", {}, notFound},
+        {L"?index.html", {}, notFound},
+        {L"img/?v=2", {}, notFound},
+        {L"../secret.txt?v=2", {}, notFound},
+        // Missing things, folders and the bare origin.
         {L"missing.png", {}, notFound},
-        {L"index.html?v=2", {}, notFound},
         {L"index.html#top", {}, notFound},
         {L"img", {}, notFound},
         {L"img/", {}, notFound},
@@ -379,6 +392,32 @@ TEST_F(AnswerRequestTest, ServesFilesPast4GiBWith64BitSizes) {
     back.QuadPart = -16;
     ASSERT_EQ(whole.body->Seek(back, STREAM_SEEK_END, nullptr), S_OK);
     EXPECT_EQ(readToEndOnAnotherThread(whole.body.get()), tail);
+}
+
+// On Windows the attributes of a symbolic link describe the link (size 0) while the stream that
+// is then opened follows it; Wine's GetFileAttributesExW follows links, so the link's own
+// attributes are made up here.
+TEST_F(AnswerRequestTest, SizeOfAReparsePointComesFromItsTarget) {
+    struct SizeCase {
+        const wchar_t* name;
+        DWORD attributes;
+        DWORD reportedSize;
+        std::optional<int64_t> expected;
+    };
+    const SizeCase cases[] = {
+        {L"sprites\\hero.png", FILE_ATTRIBUTE_REPARSE_POINT, 0, 1000},
+        {L"sprites\\hero.png", FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_ARCHIVE, 7, 1000},
+        {L"sprites\\hero.png", FILE_ATTRIBUTE_ARCHIVE, 7, 7},          // ordinary files: one call
+        {L"img", FILE_ATTRIBUTE_REPARSE_POINT, 0, std::nullopt},       // a link to a folder
+        {L"gone.png", FILE_ATTRIBUTE_REPARSE_POINT, 0, std::nullopt},  // a dangling link
+    };
+    for (const SizeCase& c : cases) {
+        SCOPED_TRACE(narrow(c.name));
+        WIN32_FILE_ATTRIBUTE_DATA attributes{};
+        attributes.dwFileAttributes = c.attributes;
+        attributes.nFileSizeLow = c.reportedSize;
+        EXPECT_EQ(servedFileSize(folder_.www() + c.name, attributes), c.expected);
+    }
 }
 
 }  // namespace

@@ -20,6 +20,7 @@ TEST(ContentTypeTable, KnowsEveryExtensionOfTheList) {
         {L"a.html", L"text/html; charset=utf-8"},
         {L"a.htm", L"text/html; charset=utf-8"},
         {L"a.js", L"application/javascript; charset=utf-8"},
+        {L"a.mjs", L"application/javascript; charset=utf-8"},
         {L"a.css", L"text/css; charset=utf-8"},
         {L"a.json", L"application/json; charset=utf-8"},
         {L"a.xml", L"text/xml; charset=utf-8"},

@@ -162,6 +162,8 @@ TEST(IsServablePath, RefusesEveryWayOutOfTheFolderAndEveryDevice) {
         L"CLOCK$",
         L"COM\u00B9",
         L"LPT\u00B2.x",
+        L"COM\u00B3",
+        L"lpt\u00B3.txt",
         L"nul:",
         L"NUL/x.png",
         // Alternate data streams and other forbidden characters.

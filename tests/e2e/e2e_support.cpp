@@ -39,17 +39,22 @@ void MainWindowWatch::operator()(DWORD processId) {
         reinterpret_cast<LPARAM>(&search));
     if (search.found == nullptr)
         return;
+    // The window can be destroyed at any point of these reads (the run ends by closing it). The
+    // reads after that fail and give zeros and an empty title, a state the window never had, so
+    // a sample counts only when the window still exists once all of it has been read. The title
+    // is the system's copy: GetWindowTextW sends no WM_GETTEXT to another process's window, so
+    // the answer never waits for the shell's message loop, which stops when the window goes.
     MainWindowState state;
     state.visible = IsWindowVisible(search.found) != FALSE;
     state.style = GetWindowLongW(search.found, GWL_STYLE);
     state.exStyle = GetWindowLongW(search.found, GWL_EXSTYLE);
     wchar_t title[512] = {};
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutW(search.found, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(title),
-                        SMTO_ABORTIFHUNG, 1000, &copied);
+    GetWindowTextW(search.found, title, 512);
     state.title = title;
-    GetWindowRect(search.found, &state.windowRect);
-    GetClientRect(search.found, &state.clientRect);
+    const bool read = GetWindowRect(search.found, &state.windowRect) &&
+                      GetClientRect(search.found, &state.clientRect);
+    if (!read || !IsWindow(search.found))
+        return;
     if (states_.empty() || !(states_.back() == state))
         states_.push_back(state);
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/scoped_handle.h"
+#include "platform/utf8.h"
 #include "installer/download_worker.h"
 #include "tests/support/files.h"
 #include "tests/support/loopback_http_server.h"
@@ -65,6 +66,34 @@ TEST(DownloadToFile, SucceedsOnlyForA2xxAnswer) {
             EXPECT_EQ(readFile(job.targetPath), "payload");
         }
         EXPECT_FALSE(fileExists(job.targetPath) && readFile(job.targetPath) == "stale");
+    }
+}
+
+// A file: link never reports an HTTP status to the callback, as urlmon may also skip it for an
+// answer it serves itself: then the call's result and a non-empty file decide.
+TEST(DownloadToFile, WithoutAReportedStatusTheCallAndTheFileDecide) {
+    struct Case {
+        const char* name;
+        const char* content;  // null: no source file at all
+        bool downloaded;
+    } cases[] = {
+        {"setup.exe", "payload", true},
+        {"empty.exe", "", false},
+        {"missing.exe", nullptr, false},
+    };
+    TempDir temp;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::wstring source = temp / utf8ToWide(c.name);
+        if (c.content != nullptr)
+            writeFile(source, c.content);
+        DownloadJob job;
+        job.link = testing::fileUrl(source);
+        job.targetPath = temp / L"Webview2Setup.exe";
+        EXPECT_EQ(downloadToFile(job), c.downloaded);
+        if (c.downloaded) {
+            EXPECT_EQ(readFile(job.targetPath), c.content);
+        }
     }
 }
 

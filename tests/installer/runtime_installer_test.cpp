@@ -127,6 +127,18 @@ TEST_F(InstallFlow, GoodDownloadMovesTheBarClosesTheWindowAndRunsTheInstaller) {
     EXPECT_TRUE(boxes.boxes().empty());
 }
 
+// No HTTP status reaches the callback for a file: link; the download call's success and the file
+// it left decide, so the installer runs.
+TEST_F(InstallFlow, DownloadWhoseStatusIsNeverReportedRunsTheInstaller) {
+    const std::wstring source = temp / L"served setup.exe";
+    writeFile(source, setupProgram);
+    install(testing::fileUrl(source));
+    ASSERT_TRUE(fileExists(target));
+    EXPECT_TRUE(readFile(target) == setupProgram);
+    expectOneRun();
+    EXPECT_TRUE(boxes.boxes().empty());
+}
+
 TEST_F(InstallFlow, ProgressWindowHasItsClassStyleTitleSizeAndPlace) {
     ScriptedResponse missing;
     missing.statusLine = "HTTP/1.1 404 Not Found";

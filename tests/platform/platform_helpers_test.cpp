@@ -1,16 +1,17 @@
 #include <windows.h>
 #include <objbase.h>
-#include <gdiplus.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "platform/display_scale.h"
+#include "platform/gdiplus_api.h"
 #include "platform/icon_from_image.h"
 #include "platform/local_app_data.h"
 #include "platform/utf8.h"
 #include "tests/support/files.h"
+#include "tests/support/tiny_png.h"
 #include "tests/support/temp_dir.h"
 
 namespace quorvane {
@@ -27,10 +28,35 @@ struct ScaleCase {
 // Wine's DPI is fixed at 96, so the arithmetic is tested with each factor directly.
 TEST(ScaleForDisplay, ScalesWithSinglePrecisionCeiling) {
     const ScaleCase cases[] = {
-        {96, 1024, 1024}, {96, 0, 0},    {96, -7, -7},    {96, 301, 301},  {120, 1024, 1280},
-        {120, 301, 377},  {120, 0, 0},   {120, -3, -3},   {120, 768, 960}, {120, 1, 2},
-        {144, 768, 1152}, {144, 1, 2},   {144, -1, -1},   {144, 0, 0},     {168, 1025, 1794},
-        {168, 0, 0},      {168, -5, -8}, {168, 300, 525}, {192, 90, 180},  {120, 10, 13},
+        {96, 1024, 1024},
+        {96, 0, 0},
+        {96, -7, -7},
+        {96, 301, 301},
+        {120, 1024, 1280},
+        {120, 301, 377},
+        {120, 0, 0},
+        {120, -3, -3},
+        {120, 768, 960},
+        {120, 1, 2},
+        {144, 768, 1152},
+        {144, 1, 2},
+        {144, -1, -1},
+        {144, 0, 0},
+        {168, 1025, 1794},
+        {168, 0, 0},
+        {168, -5, -8},
+        {168, 300, 525},
+        {192, 90, 180},
+        {120, 10, 13},
+        // Past the 32-bit range the result is held at its ends ("width": 1e300 reads as INT32_MIN).
+        {96, INT32_MAX, INT32_MAX},
+        {96, 2147483520, 2147483520},
+        {120, 2000000000, INT32_MAX},
+        {192, 1073741824, INT32_MAX},
+        {96, INT32_MIN, INT32_MIN},
+        {120, INT32_MIN, INT32_MIN},
+        {192, -1073741825, INT32_MIN},
+        {144, 1431655765, INT32_MAX},
     };
     for (const ScaleCase& c : cases) {
         float factor = static_cast<float>(c.dpi) / 96.0f;
@@ -74,21 +100,14 @@ TEST(Utf8ToWide, RoundTripsThroughWideToUtf8) {
     EXPECT_EQ(wideToUtf8(L""), "");
 }
 
-// A 2x2 RGBA PNG, written byte for byte by the test.
-const unsigned char kTinyPng[] = {
-    0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48, 0x44,
-    0x52, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x02, 0x08, 0x06, 0x00, 0x00, 0x00, 0x72,
-    0xB6, 0x0D, 0x24, 0x00, 0x00, 0x00, 0x11, 0x49, 0x44, 0x41, 0x54, 0x78, 0x9C, 0x63, 0xF8,
-    0xCF, 0xC0, 0xF0, 0x1F, 0x84, 0x19, 0x60, 0x0C, 0x00, 0x47, 0xCA, 0x07, 0xF9, 0x67, 0x59,
-    0x6E, 0xB7, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
-
 class IconFromImageFile : public ::testing::Test {
   protected:
     void SetUp() override {
         Gdiplus::GdiplusStartupInput input;
-        ASSERT_EQ(Gdiplus::GdiplusStartup(&token_, &input, nullptr), Gdiplus::Ok);
+        ASSERT_TRUE(gdiplusApi().startup && gdiplusApi().shutdown);
+        ASSERT_EQ(gdiplusApi().startup(&token_, &input, nullptr), Gdiplus::Ok);
     }
-    void TearDown() override { Gdiplus::GdiplusShutdown(token_); }
+    void TearDown() override { gdiplusApi().shutdown(token_); }
 
     ULONG_PTR token_ = 0;
     TempDir dir_;
@@ -96,7 +115,7 @@ class IconFromImageFile : public ::testing::Test {
 
 TEST_F(IconFromImageFile, MakesAnIconOfTheImageSizeFromAPng) {
     std::wstring path = dir_ / L"icon.png";
-    testing::writeFile(path, std::string(reinterpret_cast<const char*>(kTinyPng), sizeof kTinyPng));
+    testing::writeFile(path, testing::tinyPng());
     HICON icon = iconFromImageFile(path);
     ASSERT_NE(icon, nullptr);
     ICONINFO info = {};

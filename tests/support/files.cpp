@@ -1,6 +1,7 @@
 #include "tests/support/files.h"
 
 #include <windows.h>
+#include <shlwapi.h>
 
 #include <stdexcept>
 
@@ -70,6 +71,14 @@ std::vector<std::string> splitLines(const std::string& text) {
 
 std::string narrow(const std::wstring& text) {
     return wideToUtf8(text);
+}
+
+std::wstring fileUrl(const std::wstring& path) {
+    wchar_t url[4096] = {};
+    DWORD length = 4096;
+    if (FAILED(UrlCreateFromPathW(path.c_str(), url, &length, 0)))
+        throw std::runtime_error("no file URL for " + narrow(path));
+    return url;
 }
 
 }  // namespace quorvane::testing

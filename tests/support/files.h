@@ -17,6 +17,9 @@ bool fileExists(const std::wstring& path);
 // The lines of |text| without their line feeds (a last line without one counts too).
 std::vector<std::string> splitLines(const std::string& text);
 
+// The file: URL of the full path |path| ("file:///Z:/...").
+std::wstring fileUrl(const std::wstring& path);
+
 // UTF-16 to UTF-8, for readable assertion messages.
 std::string narrow(const std::wstring& text);
 

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
+#include "platform/com_object.h"
+#include "window/window_frame.h"
 #include "window/window_state.h"
 
 namespace quorvane {
@@ -134,6 +139,38 @@ TEST_F(Fullscreen, TheTaskbarListIsMadeOnTheFirstRealSwitchAndKept) {
     EXPECT_EQ(windowState.taskbarList.get(), first);
 }
 
+// Records what the taskbar is told. Wine's own object answers MarkFullscreenWindow with E_NOTIMPL,
+// so only a recording object shows which value is passed.
+class RecordingTaskbarList final : public ComObject<RecordingTaskbarList, ITaskbarList2> {
+  public:
+    RecordingTaskbarList() : ComObject(IID_ITaskbarList2) {}
+    ~RecordingTaskbarList() = default;
+
+    HRESULT STDMETHODCALLTYPE HrInit() noexcept override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE AddTab(HWND) noexcept override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE DeleteTab(HWND) noexcept override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE ActivateTab(HWND) noexcept override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetActiveAlt(HWND) noexcept override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE MarkFullscreenWindow(HWND window, BOOL on) noexcept override {
+        marks.emplace_back(window, on);
+        return S_OK;
+    }
+
+    std::vector<std::pair<HWND, BOOL>> marks;
+};
+
+TEST_F(Fullscreen, TheTaskbarIsToldOnEnteringAndOffOnLeaving) {
+    HWND window = makeWindow(WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    auto* recorder = new RecordingTaskbarList;
+    windowState.taskbarList.reset(recorder);
+    setFullscreen(true);
+    setFullscreen(true);
+    setFullscreen(false);
+    setFullscreen(false);
+    const std::vector<std::pair<HWND, BOOL>> expected = {{window, TRUE}, {window, FALSE}};
+    EXPECT_EQ(recorder->marks, expected);
+}
+
 TEST_F(Fullscreen, AHiddenWindowSwitchesWithoutBeingShown) {
     HWND window = makeWindow(WS_OVERLAPPEDWINDOW);
     setFullscreen(true);
@@ -141,6 +178,31 @@ TEST_F(Fullscreen, AHiddenWindowSwitchesWithoutBeingShown) {
     expectRect(rectOf(window), monitorOf(window));
     setFullscreen(false);
     EXPECT_FALSE(IsWindowVisible(window));
+}
+
+// The outer size in 64 bits: a client size near the int32 limit plus the frame must not wrap.
+TEST(OuterWindowSize, AddsTheFrameAndHoldsTheSumToInt32) {
+    struct Case {
+        int32_t width, height;
+        RECT frame;
+        LONG outerWidth, outerHeight;
+    };
+    const RECT frame = {-8, -31, 8, 8};
+    const Case cases[] = {
+        {1024, 768, frame, 1040, 807},
+        {0, 0, frame, 16, 39},
+        {1024, 768, {0, 0, 0, 0}, 1024, 768},
+        {INT32_MAX, INT32_MAX, frame, INT32_MAX, INT32_MAX},
+        {INT32_MAX - 16, INT32_MAX - 39, frame, INT32_MAX, INT32_MAX},
+        {INT32_MAX - 17, 100, frame, INT32_MAX - 1, 139},
+        {INT32_MIN, INT32_MIN, frame, INT32_MIN + 16, INT32_MIN + 39},
+        {INT32_MIN, 10, {INT32_MAX, 0, INT32_MIN, 0}, INT32_MIN, 10},
+    };
+    for (const Case& c : cases) {
+        const SIZE outer = outerWindowSize(c.width, c.height, c.frame);
+        EXPECT_EQ(outer.cx, c.outerWidth) << c.width;
+        EXPECT_EQ(outer.cy, c.outerHeight) << c.height;
+    }
 }
 
 }  // namespace
