@@ -2,29 +2,16 @@
 
 #include <objbase.h>
 
-#include <cstring>
 #include <new>
 
 #include "platform/com_object.h"
+#include "platform/scoped_com_mem.h"
 
 namespace quorvane {
 
 const wchar_t* const targetCompatibleBrowserVersion = L"89.0.774.44";
 
 namespace {
-
-// Hands out a copy from the COM task allocator: the runtime frees what a getter returns with
-// CoTaskMemFree.
-HRESULT copyOut(const std::wstring& value, LPWSTR* out) noexcept {
-    if (out == nullptr)
-        return E_POINTER;
-    const size_t bytes = (value.size() + 1) * sizeof(wchar_t);
-    *out = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
-    if (*out == nullptr)
-        return E_OUTOFMEMORY;
-    std::memcpy(*out, value.c_str(), bytes);
-    return S_OK;
-}
 
 HRESULT copyIn(LPCWSTR value, std::wstring& into) noexcept {
     if (value == nullptr)
@@ -43,19 +30,19 @@ class EnvironmentOptions final
     EnvironmentOptions() : ComObject(IID_ICoreWebView2EnvironmentOptions) {}
 
     HRESULT STDMETHODCALLTYPE get_AdditionalBrowserArguments(LPWSTR* value) noexcept override {
-        return copyOut(additionalBrowserArguments_, value);
+        return copyToTaskMemory(additionalBrowserArguments_, value);
     }
     HRESULT STDMETHODCALLTYPE put_AdditionalBrowserArguments(LPCWSTR value) noexcept override {
         return copyIn(value, additionalBrowserArguments_);
     }
     HRESULT STDMETHODCALLTYPE get_Language(LPWSTR* value) noexcept override {
-        return copyOut(language_, value);
+        return copyToTaskMemory(language_, value);
     }
     HRESULT STDMETHODCALLTYPE put_Language(LPCWSTR value) noexcept override {
         return copyIn(value, language_);
     }
     HRESULT STDMETHODCALLTYPE get_TargetCompatibleBrowserVersion(LPWSTR* value) noexcept override {
-        return copyOut(targetCompatibleBrowserVersion_, value);
+        return copyToTaskMemory(targetCompatibleBrowserVersion_, value);
     }
     HRESULT STDMETHODCALLTYPE put_TargetCompatibleBrowserVersion(LPCWSTR value) noexcept override {
         return copyIn(value, targetCompatibleBrowserVersion_);

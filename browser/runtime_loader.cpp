@@ -2,11 +2,11 @@
 
 #include <objbase.h>
 
-#include <cstring>
 #include <new>
 #include <optional>
 
 #include "platform/app_paths.h"
+#include "platform/scoped_com_mem.h"
 #include "browser/installed_runtime.h"
 
 namespace quorvane {
@@ -72,13 +72,7 @@ HRESULT builtInAvailableBrowserVersion(PCWSTR browserExecutableFolder, LPWSTR* v
     std::optional<InstalledRuntime> runtime = findInstalledRuntime(browserExecutableFolder);
     if (!runtime)
         return runtimeNotFound;
-    const size_t bytes = (runtime->version.size() + 1) * sizeof(wchar_t);
-    auto* copy = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
-    if (copy == nullptr)
-        return E_OUTOFMEMORY;
-    std::memcpy(copy, runtime->version.c_str(), bytes);
-    *versionInfo = copy;
-    return S_OK;
+    return copyToTaskMemory(runtime->version, versionInfo);
 }
 
 HRESULT builtInCreateEnvironment(

@@ -2,6 +2,8 @@
 
 #include <objbase.h>
 
+#include <cstring>
+#include <string>
 #include <utility>
 
 namespace quorvane {
@@ -43,5 +45,18 @@ class ScopedCoMem {
   private:
     T* memory_ = nullptr;
 };
+
+// Copies |text| into memory from the COM task allocator and hands it out through |out|, as the
+// runtime's getters do (the receiver frees it with CoTaskMemFree).
+inline HRESULT copyToTaskMemory(const std::wstring& text, LPWSTR* out) noexcept {
+    if (out == nullptr)
+        return E_POINTER;
+    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    *out = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
+    if (*out == nullptr)
+        return E_OUTOFMEMORY;
+    std::memcpy(*out, text.c_str(), bytes);
+    return S_OK;
+}
 
 }  // namespace quorvane
