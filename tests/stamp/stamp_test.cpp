@@ -52,6 +52,11 @@ TEST(SafeFileName, KeepsWhatWindowsAcceptsAndMendsTheRest) {
     // A surrogate pair is never cut in half.
     std::wstring emoji = std::wstring(kMaxFileNameLength - 1, L'x') + L"\U0001F680";
     EXPECT_EQ(safeFileName(emoji), std::wstring(kMaxFileNameLength - 1, L'x'));
+    // Linux takes 255 bytes of UTF-8 per name, ".exe" and ".zip" included: 88 Chinese characters
+    // (264 bytes) become 83 (249 bytes), whole characters only.
+    EXPECT_EQ(safeFileName(std::wstring(88, L'\u661F')), std::wstring(83, L'\u661F'));
+    EXPECT_EQ(safeFileName(std::wstring(10, L'\u00E9') + std::wstring(80, L'\u661F')),
+              std::wstring(10, L'\u00E9') + std::wstring(77, L'\u661F'));
 }
 
 TEST(AppVersion, ReadsSemanticAndWindowsVersions) {
@@ -144,6 +149,18 @@ std::string resourceBytes(HMODULE module, LPCWSTR name, LPCWSTR type) {
         return {};
     return std::string(static_cast<const char*>(LockResource(LoadResource(module, found))),
                        SizeofResource(module, found));
+}
+
+int resourceCount(HMODULE module, LPCWSTR type) {
+    int count = 0;
+    EnumResourceNamesW(
+        module, type,
+        [](HMODULE, LPCWSTR, LPWSTR, LONG_PTR context) -> BOOL {
+            ++*reinterpret_cast<int*>(context);
+            return TRUE;
+        },
+        reinterpret_cast<LONG_PTR>(&count));
+    return count;
 }
 
 WORD wordAt(const std::string& bytes, size_t at) {
@@ -295,6 +312,8 @@ TEST_F(Stamping, IcoImagesAreCopiedAsTheyAre) {
     ASSERT_NE(module, nullptr);
     const std::string group = resourceBytes(module, L"MAINICON", RT_GROUP_ICON);
     ASSERT_EQ(group.size(), 6u + 2 * 14);
+    // The app's two images and none of the shell's own.
+    EXPECT_EQ(resourceCount(module, RT_ICON), 2);
     for (int i = 0; i < 2; ++i) {
         const size_t entry = 6 + 14 * i;
         EXPECT_EQ(static_cast<BYTE>(group[entry]), sizes[i]);
