@@ -184,7 +184,7 @@ $(( ($(stat -c %s "$out/$name.zip") + 1023) / 1024 )) KiB)" ]; then
       failed "package.sh $app $out: $rc: $output"
     fi
     [ "$(ls -A "$out")" = "$(printf '%s\n%s.zip' "$name" "$name")" ] || failed "$out holds $(ls -A "$out")"
-    zip_listing "$out/$name.zip" | grep -Fqx "$name/$name.exe" ||
+    zip_listing "$out/$name.zip" | grep -Fx "$name/$name.exe" >/dev/null ||
       failed "$out/$name.zip holds $(zip_listing "$out/$name.zip" | tr '\n' ' ')"
   done
   ;;
