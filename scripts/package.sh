@@ -57,17 +57,13 @@ fi
 [ -f "$build/app/Quorvane.exe" ] && [ -f "$build/app/quorvane-pack.exe" ] ||
   fail 3 "the shell and quorvane-pack.exe are not built (run scripts/build.sh)"
 
-mkdir -p "$out" 2>/dev/null || fail 3 "$out_given: cannot create the folder"
-work="$(mktemp -d "$out/.package.XXXXXX" 2>/dev/null)" || fail 3 "$out_given: cannot write there"
-stage="$work/stage"
-mkdir "$stage"
-
 # Ctrl-C (or a TERM) goes to the Windows program that is running, which undoes its work and ends
 # with 130; the script then cleans up and ends with 130 too.
 child=""
 interrupted=0
 committed=0
 prefix=""
+work=""
 on_signal() {
   interrupted=1
   if [ -n "$child" ]; then kill -INT "$child" 2>/dev/null || true; fi
@@ -99,7 +95,7 @@ finish() {
     WINEPREFIX="$prefix" wineserver -w >/dev/null 2>&1 || true
     rm -rf "$prefix"
   fi
-  rm -rf "$work"
+  if [ -n "$work" ]; then rm -rf "$work"; fi
   # Interrupted before the new package was in place: nothing changed, and the exit code says so.
   if [ "$interrupted" = 1 ] && [ "$committed" = 0 ]; then rc=130; fi
   exit $rc
@@ -108,6 +104,11 @@ trap finish EXIT
 check_interrupt() {
   [ "$interrupted" = 0 ] || fail 130 "interrupted; $out_given is as it was"
 }
+
+mkdir -p "$out" 2>/dev/null || fail 3 "$out_given: cannot create the folder"
+work="$(mktemp -d "$out/.package.XXXXXX" 2>/dev/null)" || fail 3 "$out_given: cannot write there"
+stage="$work/stage"
+mkdir "$stage"
 
 # The Wine prefix of this run: the registry copied from the build tree's prefix (the tests' own
 # when run inside their Wine session), its C: drive shared, and drives of its own.
