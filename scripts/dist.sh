@@ -1,25 +1,24 @@
 #!/usr/bin/env bash
 # The main job: builds what it needs, packages the example app with scripts/package.sh exactly as
-# a user packages theirs (dist/Sky Puzzle/ and dist/Sky Puzzle.zip), then runs the package.
+# a user packages theirs (dist/Sky Puzzle/ and dist/Sky Puzzle.zip), writes the download for
+# makers on Windows (dist/Quorvane-<version>-win64.zip), then runs the package.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 
-# 1. Build: the shell and the stamping program for packaging, and the programs the run needs (no
-#    tests).
-bash scripts/build.sh Quorvane qv_stamp qv_engine_runtime qv_link_recorder
+# 1. Build: the shell and the packager, and the programs the run needs (no tests).
+bash scripts/build.sh Quorvane quorvane-pack qv_engine_runtime qv_link_recorder
 
 # 2. Package. The example's binary assets (icon, sprite, music, font) are made here, into a copy
 #    of its folder in the build tree.
 example=build/example/sky-puzzle
-rm -rf "$example"
-mkdir -p "$example/www/fonts"
-cp examples/sky-puzzle/package.json "$example/"
-cp -R examples/sky-puzzle/www/. "$example/www/"
-python3 scripts/make-example-assets.py "$example/www"
-cp /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf "$example/www/fonts/"
+bash scripts/make-example.sh "$example"
 QV_NO_BUILD=1 bash scripts/package.sh "$example" dist
 package="dist/Sky Puzzle"  # the manifest's "name"
+
+# The download for makers on Windows: the shell, quorvane-pack.exe, the example and README.txt.
+download="$(bash scripts/make-download.sh build "$example" dist)"
+echo "The download for Windows makers: $download"
 
 echo
 echo "The package:"
