@@ -27,24 +27,41 @@ find "$package" -type f | sort | sed 's/^/  /'
 # 3. Run it: the example plays in a real browser engine (headless Chromium behind the engine runtime,
 # inside a loopback-only network namespace) from a copy of the folder. Steps slide three tiles and
 # follow the credits link; the page is saved as dist/sky-puzzle.png. Exits non-zero when the run
-# did not end cleanly or the page saw an error.
+# did not end cleanly (--strict: an answer of 400 or more, a console error, an uncaught exception
+# or a failed step counts) or anything promised above is missing.
 echo
 summary="$(mktemp)"
 trap 'rm -f "$summary"' EXIT
+picture=dist/sky-puzzle.png
+rm -f "$picture"  # only this run's picture counts
 set +e
-bash scripts/preview.sh "$package" --steps examples/sky-puzzle/preview-steps.json --seconds 3 \
-  --screenshot dist/sky-puzzle.png | tee "$summary"
+bash scripts/preview.sh "$package" --strict --steps examples/sky-puzzle/preview-steps.json \
+  --seconds 3 --screenshot "$picture" | tee "$summary"
 code=${PIPESTATUS[0]}
 set -e
 problems=()
 [ "$code" -eq 0 ] || problems+=("exit code $code")
-[ -f dist/sky-puzzle.png ] || problems+=("no picture")
+for file in "$package/Sky Puzzle.exe" "$package/package.json" "$package/www/index.html"; do
+  [ -f "$file" ] || problems+=("no $file")
+done
+python3 - "dist/Sky Puzzle.zip" <<'PY' || problems+=("dist/Sky Puzzle.zip does not hold the package")
+import sys, zipfile
+try:
+    names = set(zipfile.ZipFile(sys.argv[1]).namelist())
+except (OSError, zipfile.BadZipFile):
+    sys.exit(1)
+sys.exit(not {"Sky Puzzle/Sky Puzzle.exe", "Sky Puzzle/www/index.html"} <= names)
+PY
+[ "$(head -c 8 "$picture" 2>/dev/null | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] ||
+  problems+=("no picture")
 grep -q 'title "Sky Puzzle - Level 1 - 3 moves"' "$summary" || problems+=("the moves did not reach the title")
-grep -q -e 'console error' -e 'uncaught exception' "$summary" && problems+=("the page reported errors")
+grep -qxF '  https://example.com/sky-puzzle/credits' "$summary" ||
+  problems+=("the credits link was not handed to the default program")
 grep -E '^  [0-9]+ request .* -> [0-9]+' "$summary" | grep -qv -e ' -> 200 ' -e ' -> 206 ' &&
   problems+=("a request was not answered 200 or 206")
 if [ ${#problems[@]} -gt 0 ]; then
-  printf 'SOMETHING WAS NOT AS EXPECTED: %s\n' "${problems[*]}"
+  joined="$(printf '; %s' "${problems[@]}")"
+  echo "SOMETHING WAS NOT AS EXPECTED: ${joined#; }"
   exit 1
 fi
 echo "The example ran in the engine as expected; its picture is dist/sky-puzzle.png."

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -219,10 +220,19 @@ TEST_F(Stamping, PngIconAndVersionReadBackAsWindowsSeesThem) {
     HMODULE module = LoadLibraryExW(exe.c_str(), nullptr,
                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_NE(module, nullptr);
-    // The group keeps its name and lists every size; the shell's own images are gone.
+    // The group keeps its name and lists the sizes Explorer, the taskbar and shortcuts pick
+    // from at every display scale (a width of 0 is 256); the shell's own images are gone.
+    const std::vector<int> sizes = {16, 20, 24, 32, 40, 48, 64, 256};
     const std::string group = resourceBytes(module, L"MAINICON", RT_GROUP_ICON);
     ASSERT_GE(group.size(), 6u);
-    EXPECT_EQ(wordAt(group, 4), std::size(kIconSizes));
+    EXPECT_EQ(wordAt(group, 4), sizes.size());
+    std::vector<int> listed;
+    for (size_t entry = 6; entry + 14 <= group.size(); entry += 14) {
+        const int width = static_cast<BYTE>(group[entry]);
+        listed.push_back(width == 0 ? 256 : width);
+    }
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, sizes);
     int icons = 0;
     EnumResourceNamesW(
         module, RT_ICON,
@@ -231,8 +241,8 @@ TEST_F(Stamping, PngIconAndVersionReadBackAsWindowsSeesThem) {
             return TRUE;
         },
         reinterpret_cast<LONG_PTR>(&icons));
-    EXPECT_EQ(icons, static_cast<int>(std::size(kIconSizes)));
-    for (int size : kIconSizes) {
+    EXPECT_EQ(icons, static_cast<int>(sizes.size()));
+    for (int size : sizes) {
         HICON icon = static_cast<HICON>(LoadImageW(module, L"MAINICON", IMAGE_ICON, size, size, 0));
         ASSERT_NE(icon, nullptr) << size;
         EXPECT_EQ(iconPixel(icon, size, size / 4, size / 4), kRed) << size;
