@@ -4,6 +4,7 @@
 
 #include "tests/e2e/e2e_support.h"
 #include "tests/support/files.h"
+#include "tests/support/run_log_lines.h"
 
 namespace quorvane::testing {
 namespace {
@@ -97,6 +98,11 @@ TEST(StartupFailure, FixedModeAsksTheLoaderForTheRelativeFolderOnly) {
     ASSERT_EQ(run.transcript.size(), 1u);
     EXPECT_EQ(run.transcript[0],
               "GetAvailableCoreWebView2BrowserVersionString browserFolder=webview2 -> (none)");
+    EXPECT_EQ(runLogIn(userDataFolderFor(L"fixed-relative")),
+              (std::vector<std::string>{"start executable=" + narrow(app.folder.executable()) +
+                                            " version=none app=\"fixed-relative\" "
+                                            "distribution=fixed",
+                                        "runtime not found", "exit code=1"}));
 }
 
 TEST(StartupFailure, EvergreenWithoutRuntimeOffersTheInstallerThenFails) {
@@ -112,6 +118,16 @@ TEST(StartupFailure, EvergreenWithoutRuntimeOffersTheInstallerThenFails) {
               (std::vector<std::string>{
                   "GetAvailableCoreWebView2BrowserVersionString browserFolder=(null) -> (none)",
                   "GetAvailableCoreWebView2BrowserVersionString browserFolder=(null) -> (none)"}));
+    // What a player can send the maker: every step of the way, in the user data folder.
+    const std::wstring userData = userDataFolderFor(L"evergreen-none");
+    EXPECT_EQ(runLogIn(userData),
+              (std::vector<std::string>{
+                  "start executable=" + narrow(app.folder.executable()) +
+                      " version=none app=\"evergreen-none\" distribution=evergreen",
+                  "runtime not found",
+                  "installer downloading https://go.microsoft.com/fwlink/p/?LinkId=2124703 to " +
+                      narrow(userData) + "\\Webview2Setup.exe",
+                  "installer download failed", "runtime not found", "exit code=1"}));
 }
 
 TEST(Startup, ARuntimeThatTheInstallerBroughtIsUsed) {
@@ -147,18 +163,22 @@ TEST(StartupFailure, BrowserCreationFailuresEndTheRunWithABox) {
         const char* title;
         const char* members;
         const char* text;
+        const char* logged;  // the log's line before the exit code
     } cases[] = {
-        {"creation call fails", R"("environment":{"returns":"0x80004005"})", kBrowserStartFailed},
+        {"creation call fails", R"("environment":{"returns":"0x80004005"})", kBrowserStartFailed,
+         "environment creation call failed hr=0x80004005"},
         {"environment completes with an error", R"("environment":{"completes":"0x80070005"})",
-         kBrowserStartFailed},
+         kBrowserStartFailed, "environment hr=0x80070005 (no environment)"},
         {"environment completes without an object", R"("environment":{"nullObject":true})",
-         kBrowserStartFailed},
-        {"controller call fails", R"("controller":{"returns":"0x80004005"})", kBrowserStartFailed},
+         kBrowserStartFailed, "environment hr=0x00000000 (no environment)"},
+        {"controller call fails", R"("controller":{"returns":"0x80004005"})", kBrowserStartFailed,
+         "controller creation call failed hr=0x80004005"},
         {"controller completes with an error", R"("controller":{"completes":"0x8007000E"})",
-         kBrowserStartFailed},
+         kBrowserStartFailed, "controller hr=0x8007000E (no controller)"},
         {"controller completes without an object", R"("controller":{"nullObject":true})",
-         kBrowserStartFailed},
-        {"view too old", R"("webView2":false)", kBrowserTooOld},
+         kBrowserStartFailed, "controller hr=0x00000000 (no controller)"},
+        {"view too old", R"("webView2":false)", kBrowserTooOld,
+         "the view offers no ICoreWebView2_2: the runtime is too old"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.title);
@@ -169,6 +189,10 @@ TEST(StartupFailure, BrowserCreationFailuresEndTheRunWithABox) {
         expectBoxes(run, {{"Game", c.text, MessageBoxIcon::Error}});
         EXPECT_TRUE(run.linesStartingWith("Navigate").empty());
         EXPECT_TRUE(run.linesStartingWith("controller IsVisible").empty());
+        const std::vector<std::string> log = runLogIn(userDataFolderFor(L"browser-fails"));
+        ASSERT_GE(log.size(), 2u);
+        EXPECT_EQ(log[log.size() - 2], c.logged);
+        EXPECT_EQ(log.back(), "exit code=1");
     }
 }
 
