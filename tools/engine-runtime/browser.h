@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -25,9 +26,15 @@ struct Browser {
     std::string replies;
     WebView* view = nullptr;  // the UI thread's; set while the view lives
     HWND window = nullptr;    // the controller's parent window
-    bool closed = false;
+    // Set once the browser is gone for good: closed by its host, or lost (its process ended
+    // without being asked to; the view then reports the browser process exited).
+    std::atomic<bool> closed{false};
+    std::atomic<bool> lost{false};
     // Ends the browser (asked to close, then its process ended); idempotent.
     void shutDown();
+    // On the UI thread, when the connection has ended: unless the browser was closed, its process
+    // is gone, and the view is told.
+    void onConnectionLost();
 };
 
 }  // namespace quorvane::engine

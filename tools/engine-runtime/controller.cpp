@@ -14,19 +14,19 @@ Controller::Controller(std::shared_ptr<Browser> browser, HWND parent, ComRef<Web
     GetClientRect(parent_, &bounds_);
     browser_->window = parent_;
     // The browser goes with the window it lives in, even when nobody closes the controller.
-    SetWindowSubclass(parent_, &Controller::parentProc, 1,
+    SetWindowSubclass(parent_, &Controller::parentProc, subclassId(),
                       reinterpret_cast<DWORD_PTR>(browser_.get()));
 }
 
 Controller::~Controller() {
     if (IsWindow(parent_))
-        RemoveWindowSubclass(parent_, &Controller::parentProc, 1);
+        RemoveWindowSubclass(parent_, &Controller::parentProc, subclassId());
 }
 
 LRESULT CALLBACK Controller::parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                        UINT_PTR, DWORD_PTR data) {
+                                        UINT_PTR id, DWORD_PTR data) {
     if (message == WM_DESTROY) {
-        RemoveWindowSubclass(window, &Controller::parentProc, 1);
+        RemoveWindowSubclass(window, &Controller::parentProc, id);
         reinterpret_cast<Browser*>(data)->shutDown();
     }
     return DefSubclassProc(window, message, wParam, lParam);
@@ -80,9 +80,9 @@ HRESULT Controller::get_ParentWindow(HWND* parentWindow) noexcept {
 }
 HRESULT Controller::put_ParentWindow(HWND parentWindow) noexcept {
     if (IsWindow(parent_))
-        RemoveWindowSubclass(parent_, &Controller::parentProc, 1);
+        RemoveWindowSubclass(parent_, &Controller::parentProc, subclassId());
     parent_ = parentWindow;
-    SetWindowSubclass(parent_, &Controller::parentProc, 1,
+    SetWindowSubclass(parent_, &Controller::parentProc, subclassId(),
                       reinterpret_cast<DWORD_PTR>(browser_.get()));
     return S_OK;
 }

@@ -72,6 +72,8 @@ class Controller final : public ComObject<Controller, ICoreWebView2Controller> {
     ~Controller();
     void applyBounds();
     static LRESULT CALLBACK parentProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    // Each controller's own: a window outlives the controller of a lost browser and gets the next.
+    UINT_PTR subclassId() const { return reinterpret_cast<UINT_PTR>(this); }
 
     std::shared_ptr<Browser> browser_;
     HWND parent_;

@@ -95,7 +95,8 @@ HRESULT createEnvironment(ICoreWebView2EnvironmentOptions* options, PCWSTR userD
             [raw](const std::string& method, const Json& params, const std::string& session) {
                 if (raw->view != nullptr)
                     raw->view->onEvent(method, params, session);
-            })) {
+            },
+            [raw] { raw->onConnectionLost(); })) {
         return HRESULT_FROM_WIN32(GetLastError());
     }
     ComRef<Environment> environment(new (std::nothrow) Environment(browser));

@@ -53,6 +53,8 @@ bool WebView::attach(const RECT& bounds) {
     session_ = attached->value("sessionId", "");
     for (const char* domain : {"Page.enable", "Runtime.enable", "Log.enable"})
         devtools.callSync(domain, Json::object(), session_);
+    // Target.targetCrashed, with the renderer's termination status, comes to discovering clients.
+    devtools.callSync("Target.setDiscoverTargets", {{"discover", true}});
     devtools.callSync("Runtime.addBinding", {{"name", browser_->binding}}, session_);
     devtools.callSync("Page.addScriptToEvaluateOnNewDocument",
                       {{"source", pageScript(browser_->binding, browser_->replies)}}, session_);

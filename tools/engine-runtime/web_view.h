@@ -92,13 +92,10 @@ class WebView final : public ComObject<WebView, ICoreWebView2_2> {
                             EventRegistrationToken* token) noexcept override;
     HRESULT STDMETHODCALLTYPE
     remove_PermissionRequested(EventRegistrationToken token) noexcept override;
-    HRESULT STDMETHODCALLTYPE add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler*,
-                                                EventRegistrationToken*) noexcept override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE remove_ProcessFailed(EventRegistrationToken) noexcept override {
-        return E_NOTIMPL;
-    }
+    HRESULT STDMETHODCALLTYPE
+    add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler* eventHandler,
+                      EventRegistrationToken* token) noexcept override;
+    HRESULT STDMETHODCALLTYPE remove_ProcessFailed(EventRegistrationToken token) noexcept override;
     HRESULT STDMETHODCALLTYPE AddScriptToExecuteOnDocumentCreated(
         LPCWSTR,
         ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler*) noexcept override {
@@ -213,6 +210,9 @@ class WebView final : public ComObject<WebView, ICoreWebView2_2> {
     const std::string& session() const { return session_; }
     // The page's title as last reported (any thread).
     std::wstring title();
+    // The browser's process ended without being asked to (|status| as ChromiumProcess::ended
+    // gives it): raises ProcessFailed for the browser process.
+    void onBrowserExited(int status);
     void detach();
 
   private:
@@ -262,6 +262,11 @@ class WebView final : public ComObject<WebView, ICoreWebView2_2> {
     bool offerNavigation(const std::string& requestId, const Json& params,
                          ComRef<RequestHeaders> headers);
     void onFrameNavigated(const Json& frame);
+    // The page's renderer died (|status| and |errorCode| as the protocol reports them).
+    void onRendererCrashed(const std::string& status, int errorCode);
+    void raiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind,
+                            COREWEBVIEW2_PROCESS_FAILED_REASON reason, int exitCode,
+                            const std::wstring& description);
     void onAttached(const Json& params);
     void onPopupRequest(const Json& params, const std::string& session);
 
@@ -288,6 +293,7 @@ class WebView final : public ComObject<WebView, ICoreWebView2_2> {
     std::wstring pendingHostNavigation_;
     UINT64 navigationId_ = 0;
     bool fullscreen_ = false;
+    bool rendererCrashed_ = false;  // until the page is loaded again
     bool seenTitle_ = false;
     std::mutex titleLock_;
     std::wstring title_;
@@ -305,6 +311,7 @@ class WebView final : public ComObject<WebView, ICoreWebView2_2> {
     Handlers<ICoreWebView2WebResourceRequestedEventHandler> webResourceRequested_;
     Handlers<ICoreWebView2WindowCloseRequestedEventHandler> windowCloseRequested_;
     Handlers<ICoreWebView2DOMContentLoadedEventHandler> domContentLoaded_;
+    Handlers<ICoreWebView2ProcessFailedEventHandler> processFailed_;
 
     // Response bodies are read on one worker thread, as the runtime reads them.
     std::mutex jobsLock_;

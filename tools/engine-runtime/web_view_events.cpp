@@ -20,6 +20,52 @@ std::string describe(const Json& value) {
 
 }  // namespace
 
+void WebView::raiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind,
+                                 COREWEBVIEW2_PROCESS_FAILED_REASON reason, int exitCode,
+                                 const std::wstring& description) {
+    // A handler may release the last reference the host holds (it replaces a dead browser).
+    ComRef<WebView> self = ComRef<WebView>::copyOf(this);
+    ComRef<ProcessFailedArgs> args(new ProcessFailedArgs(kind, reason, exitCode, description));
+    for (auto* handler : processFailed_.snapshot())
+        handler->Invoke(this, args.get());
+}
+
+// The protocol's termination statuses (Chromium's own names) against the runtime's reasons.
+void WebView::onRendererCrashed(const std::string& status, int errorCode) {
+    // Once per crash, until the page is loaded again.
+    if (rendererCrashed_)
+        return;
+    rendererCrashed_ = true;
+    static const std::pair<const char*, COREWEBVIEW2_PROCESS_FAILED_REASON> kReasons[] = {
+        {"crashed", COREWEBVIEW2_PROCESS_FAILED_REASON_CRASHED},
+        {"killed", COREWEBVIEW2_PROCESS_FAILED_REASON_TERMINATED},
+        {"oom", COREWEBVIEW2_PROCESS_FAILED_REASON_OUT_OF_MEMORY},
+        {"launch failed", COREWEBVIEW2_PROCESS_FAILED_REASON_LAUNCH_FAILED},
+        {"integrity failure", COREWEBVIEW2_PROCESS_FAILED_REASON_INTEGRITY_FAILURE},
+        {"abnormal", COREWEBVIEW2_PROCESS_FAILED_REASON_ABNORMAL_EXIT},
+        {"normal", COREWEBVIEW2_PROCESS_FAILED_REASON_NORMAL_EXIT},
+    };
+    COREWEBVIEW2_PROCESS_FAILED_REASON reason = COREWEBVIEW2_PROCESS_FAILED_REASON_UNEXPECTED;
+    for (const auto& [name, value] : kReasons) {
+        if (status == name)
+            reason = value;
+    }
+    logLine("render process exited " + status + " " + std::to_string(errorCode));
+    raiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_EXITED, reason, errorCode,
+                       L"");
+}
+
+void WebView::onBrowserExited(int status) {
+    // A signal's number is 128 below the status: KILL and TERM end a process from outside.
+    COREWEBVIEW2_PROCESS_FAILED_REASON reason = COREWEBVIEW2_PROCESS_FAILED_REASON_UNEXPECTED;
+    if (status == 128 + 9 || status == 128 + 15)
+        reason = COREWEBVIEW2_PROCESS_FAILED_REASON_TERMINATED;
+    else if (status > 128)
+        reason = COREWEBVIEW2_PROCESS_FAILED_REASON_CRASHED;
+    raiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED, reason, status,
+                       L"");
+}
+
 void WebView::onEvent(const std::string& method, const Json& params, const std::string& session) {
     static const bool trace = !environmentVariable(L"QV_ENGINE_TRACE").empty();
     if (trace)
@@ -27,6 +73,8 @@ void WebView::onEvent(const std::string& method, const Json& params, const std::
     if (session.empty()) {
         if (method == "Target.attachedToTarget")
             onAttached(params);
+        else if (method == "Target.targetCrashed" && params.value("targetId", "") == targetId_)
+            onRendererCrashed(params.value("status", ""), params.value("errorCode", 0));
         return;
     }
     if (session != session_) {
@@ -125,6 +173,7 @@ QV_ENGINE_EVENT(WebResourceRequested, webResourceRequested_,
 QV_ENGINE_EVENT(WindowCloseRequested, windowCloseRequested_,
                 ICoreWebView2WindowCloseRequestedEventHandler)
 QV_ENGINE_EVENT(DOMContentLoaded, domContentLoaded_, ICoreWebView2DOMContentLoadedEventHandler)
+QV_ENGINE_EVENT(ProcessFailed, processFailed_, ICoreWebView2ProcessFailedEventHandler)
 #undef QV_ENGINE_EVENT
 
 }  // namespace quorvane::engine

@@ -100,6 +100,11 @@ HRESULT WebView::Navigate(LPCWSTR uri) noexcept {
     return S_OK;
 }
 HRESULT WebView::Reload() noexcept {
+    if (browser_->closed)
+        return HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
+    logLine("reload");
+    // A crashed page's renderer is started again by the reload.
+    rendererCrashed_ = false;
     browser_->devtools.call("Page.reload", Json::object(), session_);
     return S_OK;
 }
