@@ -220,8 +220,7 @@ TEST(RunLog, AnOrdinaryRunLeavesItsLines) {
     ASSERT_EQ(run.exitCode, 0u);
     EXPECT_EQ(runLogIn(run.userDataFolder),
               (std::vector<std::string>{
-                  "start executable=" + narrow(app.folder.executable()) +
-                      " version=none app=\"log-lines\" distribution=evergreen",
+                  startLogLine(app.folder, "log-lines", "evergreen"),
                   "runtime found version=120.0.2210.91 path=" +
                       narrow(app.folder / L"WebView2Loader.dll"),
                   "environment hr=0x00000000", "controller hr=0x00000000",

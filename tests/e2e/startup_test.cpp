@@ -1,10 +1,14 @@
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "platform/local_app_data.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/support/files.h"
 #include "tests/support/run_log_lines.h"
+#include "tests/support/temp_dir.h"
 
 namespace quorvane::testing {
 namespace {
@@ -99,9 +103,7 @@ TEST(StartupFailure, FixedModeAsksTheLoaderForTheRelativeFolderOnly) {
     EXPECT_EQ(run.transcript[0],
               "GetAvailableCoreWebView2BrowserVersionString browserFolder=webview2 -> (none)");
     EXPECT_EQ(runLogIn(userDataFolderFor(L"fixed-relative")),
-              (std::vector<std::string>{"start executable=" + narrow(app.folder.executable()) +
-                                            " version=none app=\"fixed-relative\" "
-                                            "distribution=fixed",
+              (std::vector<std::string>{startLogLine(app.folder, "fixed-relative", "fixed"),
                                         "runtime not found", "exit code=1"}));
 }
 
@@ -122,12 +124,41 @@ TEST(StartupFailure, EvergreenWithoutRuntimeOffersTheInstallerThenFails) {
     const std::wstring userData = userDataFolderFor(L"evergreen-none");
     EXPECT_EQ(runLogIn(userData),
               (std::vector<std::string>{
-                  "start executable=" + narrow(app.folder.executable()) +
-                      " version=none app=\"evergreen-none\" distribution=evergreen",
+                  startLogLine(app.folder, "evergreen-none", "evergreen"),
                   "runtime not found",
                   "installer downloading https://go.microsoft.com/fwlink/p/?LinkId=2124703 to " +
                       narrow(userData) + "\\Webview2Setup.exe",
                   "installer download failed", "runtime not found", "exit code=1"}));
+}
+
+// Without the common controls (no comctl32 for this program) the installer cannot show its
+// progress bar: it says so and stops, before it creates the user data folder or downloads.
+TEST(StartupFailure, InstallerWithoutCommonControlsSaysSoAndDownloadsNothing) {
+    ShellApp app(R"({"name":"no-common-controls","window":{"title":"Sky Puzzle"}})");
+    const std::wstring program = app.folder.root() + L"\\NoCommonControls.exe";
+    ASSERT_TRUE(CopyFileW(shellExecutablePath().c_str(), program.c_str(), FALSE));
+    app.folder.installExecutable(program);
+    const std::wstring userData = localAppDataPath() + L"\\no-common-controls";
+    removeTree(userData);
+
+    RunResult run;
+    {
+        ScopedDllOverride missing(L"NoCommonControls.exe", L"comctl32", L"");
+        run = runShell(app, "[]", R"("runtime":{"present":false})");
+    }
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exitCode, 1u);
+    expectBoxes(run, {{"Sky Puzzle", kInstallMessage, MessageBoxIcon::Information},
+                      {"Sky Puzzle", "Failed to initialize common controls", MessageBoxIcon::Error},
+                      {"Sky Puzzle", kInstallFailed, MessageBoxIcon::Error}});
+    // The folder holds the run's log, and the log shows the installer stopped at once.
+    EXPECT_FALSE(fileExists(userData + L"\\Webview2Setup.exe"));
+    const std::vector<std::string> log = runLogIn(userData);
+    ASSERT_EQ(log.size(), 5u);
+    EXPECT_EQ(std::vector<std::string>(log.begin() + 1, log.end()),
+              (std::vector<std::string>{"runtime not found",
+                                        "installer failed: Failed to initialize common controls",
+                                        "runtime not found", "exit code=1"}));
 }
 
 TEST(Startup, ARuntimeThatTheInstallerBroughtIsUsed) {

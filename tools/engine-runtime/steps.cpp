@@ -54,7 +54,7 @@ class StepRunner {
             if (finished())
                 return;
             refresh();
-            logLine("step " + step.dump() + " -> " + perform(step));
+            logLine("step " + step.dump() + " -> " + performCaught(step));
         }
         if (seconds > 0) {
             const ULONGLONG end = start + static_cast<ULONGLONG>(seconds) * 1000;
@@ -153,6 +153,16 @@ class StepRunner {
             "Target.setAutoAttach",
             {{"autoAttach", true}, {"waitForDebuggerOnStart", true}, {"flatten", true}});
         return outcome;
+    }
+
+    // A step of the wrong shape (a text where a number belongs) fails alone; thrown on this
+    // detached thread it would end the whole process.
+    std::string performCaught(const Json& step) {
+        try {
+            return perform(step);
+        } catch (const std::exception& error) {
+            return std::string("failed: ") + error.what();
+        }
     }
 
     std::string perform(const Json& step) {
