@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Usage: package.sh [--name NAME] APP_FOLDER [OUT_FOLDER]
+# Usage: package.sh [--name NAME] [--sign FILE.pfx [--timestamp URL]] [--installer] APP_FOLDER [OUT_FOLDER]
 #
 # Packages an app for Windows players. APP_FOLDER holds package.json, www/ and, in "fixed"
 # distribution mode, webview2/. The result is OUT_FOLDER/<Name>/ with <Name>.exe (the shell,
@@ -8,10 +8,17 @@
 # OUT_FOLDER/<Name>.zip of that folder, ready to ship. <Name> is the manifest's "name" made safe
 # as a Windows file name, or NAME. OUT_FOLDER defaults to dist/ in the current folder.
 #
+# --sign FILE.pfx: Authenticode-signs <Name>.exe (before it is zipped), and with --installer the
+# uninstaller and the installer, with the PKCS#12 certificate in FILE.pfx; its password comes from
+# the environment variable QUORVANE_SIGN_PASSWORD. --timestamp URL: an RFC 3161 timestamp server.
+# --installer: also writes OUT_FOLDER/<Name> Setup <version>.exe, a per-user installer
+# (tools/setup).
+#
 # The package is made in a temporary folder inside OUT_FOLDER and moved into place at the end, so
-# a failed run leaves the previous package as it was; nothing outside OUT_FOLDER is deleted.
-# Exit codes: 1 the app folder has a problem (the message names the file), 2 a wrong command
-# line, 3 the package could not be written.
+# a failed run leaves the previous package, zip and installer as they were; nothing outside
+# OUT_FOLDER is deleted.
+# Exit codes: 1 the app folder or the certificate has a problem (the message names the file), 2 a
+# wrong command line, 3 the package could not be written.
 #
 # Builds the shell and the stamping program first (build/, with QV_NO_BUILD=1: use them as built).
 # The stamping program is a Windows program; it runs under Wine in the build tree's prefix for
@@ -24,20 +31,25 @@ fail() {
   echo "package.sh: $2" >&2
   exit "$1"
 }
-usage="usage: package.sh [--name NAME] APP_FOLDER [OUT_FOLDER]"
+usage="usage: package.sh [--name NAME] [--sign FILE.pfx [--timestamp URL]] [--installer] APP_FOLDER [OUT_FOLDER]"
 
 name_option=()
+certificate="" timestamp="" installer=""
 positional=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --name) [ $# -ge 2 ] || fail 2 "$usage"; name_option=(--name "$2"); shift 2 ;;
     --name=*) name_option=(--name "${1#--name=}"); shift ;;
+    --sign) [ $# -ge 2 ] || fail 2 "$usage"; certificate="$2"; shift 2 ;;
+    --timestamp) [ $# -ge 2 ] || fail 2 "$usage"; timestamp="$2"; shift 2 ;;
+    --installer) installer=1; shift ;;
     -h | --help) echo "$usage"; exit 0 ;;
     -*) fail 2 "unknown option $1; $usage" ;;
     *) positional+=("$1"); shift ;;
   esac
 done
 [ ${#positional[@]} -ge 1 ] && [ ${#positional[@]} -le 2 ] || fail 2 "$usage"
+[ -z "$timestamp" ] || [ -n "$certificate" ] || fail 2 "--timestamp needs --sign; $usage"
 app_given="${positional[0]%/}"
 out_given="${positional[1]:-dist}"
 
@@ -47,6 +59,17 @@ out="$(realpath -m "$out_given")"
 inside() { [ "$1" = "$2" ] || [[ "$1" == "$2"/* ]]; }
 if inside "$out" "$app"; then
   fail 2 "$out_given is inside the app folder $app_given: the package would end up inside itself"
+fi
+
+setup="$root/tools/setup"
+# Signing and the installer's steps say "FILE: reason" with the exit codes above.
+step() {
+  local rc=0 message
+  { message="$("$@" 2>&1 >&3)" || rc=$?; } 3>&1
+  [ $rc -eq 0 ] || fail "$rc" "$message"
+}
+if [ -n "$certificate" ]; then
+  step bash "$setup/sign.sh" --certificate "$certificate"
 fi
 
 if [ "${QV_NO_BUILD:-}" != 1 ]; then
@@ -114,6 +137,12 @@ while IFS= read -r file; do
   mkdir -p "$(dirname "$package/$file")"
   cp -L "$app/$file" "$package/$file"
 done < <(sed -n 's/^copy=//p' "$staging/stamp.out")
+if [ -n "$certificate" ]; then
+  sign=(bash "$setup/sign.sh" --certificate "$certificate"
+        --description "$(python3 "$setup/exe_resources.py" "$package/$name.exe" | sed -n 's/^ProductName=//p')")
+  [ -z "$timestamp" ] || sign+=(--timestamp "$timestamp")
+  step "${sign[@]}" "$package/$name.exe"
+fi
 python3 - "$staging" "$name" <<'PY'
 import os, sys, zipfile
 staging, name = sys.argv[1], sys.argv[2]
@@ -124,17 +153,29 @@ with zipfile.ZipFile(os.path.join(staging, name + ".zip"), "w", zipfile.ZIP_DEFL
             path = os.path.join(folder, file)
             archive.write(path, os.path.relpath(path, staging))
 PY
+outputs=("$name" "$name.zip")
+if [ -n "$installer" ]; then
+  setup_options=()
+  [ -z "$certificate" ] || setup_options=(--sign "$certificate")
+  [ -z "$timestamp" ] || setup_options+=(--timestamp "$timestamp")
+  setup_exe="$(step bash "$setup/build-setup.sh" "${setup_options[@]}" "$package" "$staging")"
+  outputs+=("$setup_exe")
+fi
 
 # Into place: the previous package moves aside first and is deleted only once the new one is in.
 mkdir "$staging/previous"
-for item in "$name" "$name.zip"; do
+for item in "${outputs[@]}"; do
   if [ -e "$out/$item" ] || [ -L "$out/$item" ]; then
     mv "$out/$item" "$staging/previous/"
     moved_old+=("$staging/previous/$item")
   fi
 done
-mv "$package" "$out/$name"
-mv "$staging/$name.zip" "$out/$name.zip"
+for item in "${outputs[@]}"; do
+  mv "$staging/$item" "$out/$item"
+done
 moved_old=()
 
 echo "Packaged \"$name\": $out_given/$name/ and $out_given/$name.zip ($(du -k "$out/$name.zip" | cut -f1) KiB)"
+if [ -n "$installer" ]; then
+  echo "Installer: $out_given/$setup_exe ($(du -k "$out/$setup_exe" | cut -f1) KiB)"
+fi
