@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The main job: builds what it needs, packages the example app with scripts/package.sh exactly as
-# a user packages theirs (dist/Sky Puzzle/ and dist/Sky Puzzle.zip), then runs the package.
+# a user packages theirs (dist/Sky Puzzle/, dist/Sky Puzzle.zip and the players' installer
+# dist/Sky Puzzle Setup.exe, unsigned), then runs the package.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -18,8 +19,9 @@ cp examples/sky-puzzle/package.json "$example/"
 cp -R examples/sky-puzzle/www/. "$example/www/"
 python3 scripts/make-example-assets.py "$example/www"
 cp /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf "$example/www/fonts/"
-QV_NO_BUILD=1 bash scripts/package.sh "$example" dist
+QV_NO_BUILD=1 bash scripts/package.sh --installer "$example" dist
 package="dist/Sky Puzzle"  # the manifest's "name"
+installer="dist/Sky Puzzle Setup.exe"  # the example has no "version"
 
 echo
 echo "The package:"
@@ -40,6 +42,7 @@ set -e
 problems=()
 [ "$code" -eq 0 ] || problems+=("exit code $code")
 [ -f dist/sky-puzzle.png ] || problems+=("no picture")
+[ -f "$installer" ] || problems+=("no installer")
 grep -q 'title "Sky Puzzle - Level 1 - 3 moves"' "$summary" || problems+=("the moves did not reach the title")
 grep -q -e 'console error' -e 'uncaught exception' "$summary" && problems+=("the page reported errors")
 grep -E '^  [0-9]+ request .* -> [0-9]+' "$summary" | grep -qv -e ' -> 200 ' -e ' -> 206 ' &&
@@ -49,3 +52,4 @@ if [ ${#problems[@]} -gt 0 ]; then
   exit 1
 fi
 echo "The example ran in the engine as expected; its picture is dist/sky-puzzle.png."
+echo "Players install it with $installer (per user, no administrator rights; /S for a silent install)."
