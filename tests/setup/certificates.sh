@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the installer tests. make_certificates DIR PASSWORD writes, with openssl:
 #   DIR/ca.pem        a test certificate authority
 #   DIR/other-ca.pem  another one, which signed nothing
@@ -22,7 +23,7 @@ subjectKeyIdentifier = hash
 authorityKeyIdentifier = keyid
 CNF
   (
-    cd "$dir"
+    cd "$dir" || exit 1
     for ca in ca other-ca; do
       openssl req -x509 -newkey rsa:2048 -nodes -keyout "$ca.key" -out "$ca.pem" -days 2 \
         -subj "/CN=Quorvane Test $ca" -config openssl.cnf -extensions ca

@@ -135,6 +135,7 @@ int wmain(int argc, wchar_t** argv) {
         return entry(argv[2]);
     if (command == L"hold" && argc == 3)
         return hold(argv[2]);
-    std::fprintf(stderr, "usage: qv_install_probe folders | shortcut FILE.lnk | entry KEY | hold FILE\n");
+    std::fprintf(stderr,
+                 "usage: qv_install_probe folders | shortcut FILE.lnk | entry KEY | hold FILE\n");
     return 2;
 }

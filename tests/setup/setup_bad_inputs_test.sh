@@ -19,9 +19,10 @@ mkdir fake
 printf '#!/bin/sh\necho "Error: Can'"'"'t open output file"\nexit 1\n' >fake/makensis
 chmod +x fake/makensis
 
-mkdir -p app/www
-printf '{"name": "Star Hopper", "version": "1.2.0"}' >app/package.json
-echo '<!DOCTYPE html><title>Star Hopper</title>' >app/www/index.html
+mkdir -p good/www
+printf '{"name": "Star Hopper", "version": "1.2.0"}' >good/package.json
+echo '<!DOCTYPE html><title>Star Hopper</title>' >good/www/index.html
+cp -R good app
 QUORVANE_SIGN_PASSWORD="right password" bash "$root/scripts/package.sh" --sign certs/signer.pfx \
   --installer app out >/dev/null
 fingerprint() { (cd out && find . | sort && find . -type f -print0 | sort -z | xargs -0 sha1sum); }
@@ -30,11 +31,14 @@ before="$(fingerprint)"
   { echo "no first package: $(ls out)"; exit 1; }
 
 failures=0
-# expect CODE MESSAGE ENVIRONMENT OPTIONS...: package.sh runs with the variable assignments in
-# ENVIRONMENT (QUORVANE_SIGN_PASSWORD is unset otherwise) and OPTIONS, then "app out".
+# expect CODE MESSAGE SETUP ENVIRONMENT OPTIONS...: SETUP runs in a fresh copy of the good app,
+# "app"; package.sh then runs with the variable assignments in ENVIRONMENT
+# (QUORVANE_SIGN_PASSWORD is unset otherwise) and OPTIONS, then "app out".
 expect() {
-  local code=$1 message=$2 environment=$3
-  shift 3
+  local code=$1 message=$2 setup=$3 environment=$4
+  shift 4
+  rm -rf app && cp -R good app
+  (cd app && eval "$setup")
   local rc=0 output
   output="$(unset QUORVANE_SIGN_PASSWORD; [ -z "$environment" ] || eval "export $environment"
             bash "$root/scripts/package.sh" "$@" app out 2>&1 >/dev/null)" || rc=$?
@@ -54,25 +58,29 @@ expect() {
 right='QUORVANE_SIGN_PASSWORD="right password"'
 p="package.sh"
 usage="usage: package.sh [--name NAME] [--sign FILE.pfx [--timestamp URL]] [--installer] APP_FOLDER [OUT_FOLDER]"
-expect 1 "$p: certs/missing.pfx: not found" "$right" --sign certs/missing.pfx --installer
-expect 1 "$p: certs: is not a file" "$right" --sign certs
+expect 1 "$p: certs/missing.pfx: not found" : "$right" --sign certs/missing.pfx --installer
+expect 1 "$p: certs: is not a file" : "$right" --sign certs
 expect 1 "$p: certs/text.pfx: not a PKCS#12 certificate (a .pfx or .p12 file with the private key)" \
-  "$right" --sign certs/text.pfx --installer
+  : "$right" --sign certs/text.pfx --installer
 expect 1 "$p: certs/signer.pfx: wrong password (the one in QUORVANE_SIGN_PASSWORD does not open it)" \
-  'QUORVANE_SIGN_PASSWORD="wrong password"' --sign certs/signer.pfx --installer
+  : 'QUORVANE_SIGN_PASSWORD="wrong password"' --sign certs/signer.pfx --installer
 expect 1 "$p: certs/signer.pfx: needs its password in the environment variable QUORVANE_SIGN_PASSWORD" \
-  '' --sign certs/signer.pfx
+  : '' --sign certs/signer.pfx
 # Port 9 on loopback is closed: the timestamp server does not answer.
 expect 3 "$p: Star Hopper.exe: no timestamp from http://127.0.0.1:9/ (RFC 3161 timestamping failed; is the address right and reachable?)" \
-  "$right" --sign certs/signer.pfx --timestamp http://127.0.0.1:9/ --installer
+  : "$right" --sign certs/signer.pfx --timestamp http://127.0.0.1:9/ --installer
 expect 3 "$p: Star Hopper Setup 1.2.0.exe: makensis failed: Error: Can't open output file" \
-  "$right PATH=\"$work/fake:\$PATH\"" --sign certs/signer.pfx --installer
-expect 2 "$p: --timestamp needs --sign; $usage" "$right" --timestamp http://127.0.0.1:9/ --installer
-expect 2 "$p: unknown option --installer=yes; $usage" "$right" --installer=yes
+  : "$right PATH=\"$work/fake:\$PATH\"" --sign certs/signer.pfx --installer
+# 80 three-byte letters: the package's names fit, "<Name> Setup 1.2.0.exe" (256 bytes) does not.
+long="$(printf '星%.0s' $(seq 80))"
+expect 1 "$p: \"$long Setup 1.2.0.exe\": too long for a file name (256 UTF-8 bytes, at most 255): shorten the app's \"name\" or \"version\"" \
+  "printf '{\"name\": \"$long\", \"version\": \"1.2.0\"}' >package.json" '' --installer
+expect 2 "$p: --timestamp needs --sign; $usage" : "$right" --timestamp http://127.0.0.1:9/ --installer
+expect 2 "$p: unknown option --installer=yes; $usage" : "$right" --installer=yes
 
 # A good run: no version, no signature. The installer is "<Name> Setup.exe"; the previous one,
 # of another version, stays.
-printf '{"name": "Star Hopper"}' >app/package.json
+rm -rf app && cp -R good app && printf '{"name": "Star Hopper"}' >app/package.json
 bash "$root/scripts/package.sh" --installer app out >/dev/null
 listing="$(ls out)"
 expected="Star Hopper

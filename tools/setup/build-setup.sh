@@ -9,8 +9,8 @@
 # from QUORVANE_SIGN_PASSWORD). Nothing but the installer is written to OUT_FOLDER, and only at
 # the end.
 #
-# Exit codes: 1 the certificate cannot be used, 2 a wrong command line, 3 the installer could
-# not be built (the message says why).
+# Exit codes: 1 the certificate cannot be used or the app's name and version make too long a
+# file name, 2 a wrong command line, 3 the installer could not be built (the message says why).
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 
@@ -40,8 +40,9 @@ command -v makensis >/dev/null || fail 3 "makensis is not installed (scripts/ins
 
 work="$(mktemp -d "$out/.setup.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
-python3 "$here/setup_script.py" "$package" "$work" >"$work/names" 2>"$work/error" ||
-  fail 3 "$(tail -n 1 "$work/error")"
+rc=0
+python3 "$here/setup_script.py" "$package" "$work" >"$work/names" 2>"$work/error" || rc=$?
+[ $rc -eq 0 ] || fail "$([ $rc -eq 1 ] && echo 1 || echo 3)" "$(tail -n 1 "$work/error")"
 installer="$(sed -n 's/^installer=//p' "$work/names")"
 name="$(sed -n 's/^name=//p' "$work/names")"
 cp "$here/setup.nsi" "$work/"

@@ -7,7 +7,8 @@ webview2/). Writes into WORK_FOLDER: package.nsh (the app's identity read from t
 executable, and the macros that install and remove exactly the package's files, used by
 setup.nsi) and app.ico (the executable's icon). Prints "installer=" the installer's file name,
 "<Name> Setup <version>.exe" ("<Name> Setup.exe" when the app has no version), and "name=" the
-app's name.
+app's name. Exit codes: 1 the installer's file name would be too long, 2 a wrong command line,
+3 the package cannot be read.
 """
 
 import os
@@ -36,7 +37,8 @@ def main(package, work):
     try:
         resources = exe_resources.read(executable)
     except (OSError, exe_resources.NotAnExecutable) as error:
-        sys.exit("%s: %s" % (executable, getattr(error, "strerror", None) or error))
+        print("%s: %s" % (executable, getattr(error, "strerror", None) or error), file=sys.stderr)
+        sys.exit(3)
     fixed_version, strings = exe_resources.version_info(resources)
     icon = exe_resources.icon_file(resources)
     if icon is not None:
@@ -55,6 +57,12 @@ def main(package, work):
             total += os.path.getsize(os.path.join(folder, file))
 
     version = strings.get("ProductVersion", "")
+    installer = "%s Setup%s.exe" % (name, " " + version if version else "")
+    # Linux and NTFS both hold 255 units in a name; UTF-8 never has fewer bytes than UTF-16 units.
+    if len(installer.encode("utf-8")) > 255:
+        print('"%s": too long for a file name (%d UTF-8 bytes, at most 255): shorten the app\'s '
+              '"name" or "version"' % (installer, len(installer.encode("utf-8"))), file=sys.stderr)
+        sys.exit(1)
     lines = [
         "; The package's part of the installer script, written by setup_script.py.",
         "!define APP_NAME " + nsis_string(strings.get("ProductName", name)),
@@ -92,11 +100,11 @@ def main(package, work):
     with open(os.path.join(work, "package.nsh"), "w", encoding="utf-8-sig", newline="\n") as file:
         file.write("\n".join(lines) + "\n")
 
-    installer = "%s Setup%s.exe" % (name, " " + version if version else "")
     sys.stdout.buffer.write(("installer=%s\nname=%s\n" % (installer, strings.get("ProductName", name))).encode("utf-8"))
 
 
 if __name__ == "__main__":
     if len(sys.argv) != 3:
-        sys.exit("usage: setup_script.py PACKAGE_FOLDER WORK_FOLDER")
+        print("usage: setup_script.py PACKAGE_FOLDER WORK_FOLDER", file=sys.stderr)
+        sys.exit(2)
     main(sys.argv[1], sys.argv[2])
