@@ -4,6 +4,7 @@
 #include "browser/browser_messages.h"
 #include "browser/com_handler.h"
 #include "browser/event_handlers.h"
+#include "browser/player_settings.h"
 #include "browser/web_resource_adapter.h"
 #include "content/app_origin.h"
 #include "manifest/app_config.h"
@@ -41,8 +42,9 @@ void applySettings(ICoreWebView2* webView) {
     settings->put_AreDefaultScriptDialogsEnabled(TRUE);
     settings->put_IsWebMessageEnabled(TRUE);
     settings->put_IsZoomControlEnabled(FALSE);
-    settings->put_AreDefaultContextMenusEnabled(TRUE);
+    settings->put_AreDefaultContextMenusEnabled(appConfig.contextMenu ? TRUE : FALSE);
     settings->put_AreDevToolsEnabled(appConfig.enableDevtools ? TRUE : FALSE);
+    applyPlayerSettings(settings.get(), appConfig);
 }
 
 void registerHandlers(ICoreWebView2* webView, ICoreWebView2_2* webView2) {

@@ -4,6 +4,7 @@
 
 #include "browser/browser_host.h"
 #include "content/content_server.h"
+#include "manifest/app_config.h"
 #include "platform/app_paths.h"
 #include "platform/scoped_com_mem.h"
 
@@ -14,7 +15,7 @@ namespace {
 // Creates the runtime's response and sets it on |args|. When the runtime refuses the answer, a
 // bare 500 is offered instead, so the page never waits on a request nobody answered.
 void respond(ICoreWebView2WebResourceRequestedEventArgs* args,
-             ICoreWebView2Environment* environment, const Answer& answer) {
+             ICoreWebView2Environment* environment, const Answer& answer, Isolation isolation) {
     if (environment == nullptr)
         return;
     ComRef<ICoreWebView2WebResourceResponse> response;
@@ -22,7 +23,7 @@ void respond(ICoreWebView2WebResourceRequestedEventArgs* args,
         answer.body.get(), answer.status, answer.reason, headerBlock(answer.headerLines).c_str(),
         response.put());
     if ((FAILED(result) || !response) && answer.status != 500) {
-        Answer fallback = internalError();
+        Answer fallback = internalError(isolation);
         environment->CreateWebResourceResponse(nullptr, fallback.status, fallback.reason,
                                                headerBlock(fallback.headerLines).c_str(),
                                                response.put());
@@ -35,7 +36,7 @@ void respond(ICoreWebView2WebResourceRequestedEventArgs* args,
 
 HRESULT serveResourceFrom(ICoreWebView2WebResourceRequestedEventArgs* args,
                           const std::wstring& contentFolder, ICoreWebView2Environment* environment,
-                          MappedFileCache& cache) noexcept {
+                          MappedFileCache& cache, Isolation isolation) noexcept {
     if (args == nullptr)
         return E_POINTER;
     try {
@@ -45,7 +46,7 @@ HRESULT serveResourceFrom(ICoreWebView2WebResourceRequestedEventArgs* args,
         if (request)
             request->get_Uri(uri.put());
         if (!uri) {
-            respond(args, environment, internalError());
+            respond(args, environment, internalError(isolation), isolation);
             return S_OK;
         }
         ComRef<ICoreWebView2HttpRequestHeaders> headers;
@@ -59,11 +60,13 @@ HRESULT serveResourceFrom(ICoreWebView2WebResourceRequestedEventArgs* args,
                 range.emplace(value.get());
             }
         }
-        respond(args, environment,
-                answerRequest(uri.get(), range ? &*range : nullptr, contentFolder, cache));
+        respond(
+            args, environment,
+            answerRequest(uri.get(), range ? &*range : nullptr, contentFolder, cache, isolation),
+            isolation);
     } catch (...) {
         try {
-            respond(args, environment, internalError());
+            respond(args, environment, internalError(isolation), isolation);
         } catch (...) {
         }
     }
@@ -71,16 +74,18 @@ HRESULT serveResourceFrom(ICoreWebView2WebResourceRequestedEventArgs* args,
 }
 
 HRESULT serveResource(ICoreWebView2WebResourceRequestedEventArgs* args) noexcept {
+    const Isolation isolation =
+        appConfig.crossOriginIsolation ? Isolation::CrossOrigin : Isolation::None;
     try {
         static const std::wstring contentFolder = appFolder() + contentRoot;
         return serveResourceFrom(args, contentFolder, browserHost.environment.get(),
-                                 mappedFileCache);
+                                 mappedFileCache, isolation);
     } catch (...) {
         // Only the content folder's name could not be made (out of memory).
         if (args == nullptr)
             return E_POINTER;
         try {
-            respond(args, browserHost.environment.get(), internalError());
+            respond(args, browserHost.environment.get(), internalError(isolation), isolation);
         } catch (...) {
         }
         return S_OK;

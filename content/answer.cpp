@@ -5,12 +5,24 @@
 
 namespace quorvane {
 
-Answer internalError() {
+Answer internalError(Isolation isolation) {
     Answer answer;
     answer.status = 500;
     answer.reason = kReasonInternalServerError;
     answer.headerLines.push_back(L"Cache-Control: no-store");
+    addIsolationHeaders(answer, isolation);
     return answer;
+}
+
+void addIsolationHeaders(Answer& answer, Isolation isolation) {
+    if (isolation != Isolation::CrossOrigin)
+        return;
+    // The opener and embedder policies together isolate the page; the resource policy lets it
+    // embed its own resources under require-corp and keeps other sites from embedding them.
+    answer.headerLines.insert(
+        answer.headerLines.end(),
+        {L"Cross-Origin-Opener-Policy: same-origin", L"Cross-Origin-Embedder-Policy: require-corp",
+         L"Cross-Origin-Resource-Policy: same-origin"});
 }
 
 ComRef<IStream> openFileStream(const std::wstring& filePath) {

@@ -29,10 +29,8 @@ Answer notFound() {
     return answer;
 }
 
-}  // namespace
-
-Answer answerRequest(std::wstring_view uri, const std::wstring* rangeValue,
-                     const std::wstring& contentFolder, MappedFileCache& cache) {
+Answer answerFromFolder(std::wstring_view uri, const std::wstring* rangeValue,
+                        const std::wstring& contentFolder, MappedFileCache& cache) {
     // The runtime's filter only lets the origin's URIs through; anything else is not ours.
     if (uri.size() < appOrigin.size() ||
         !equalsIgnoringAsciiCase(uri.substr(0, appOrigin.size()), appOrigin)) {
@@ -79,6 +77,16 @@ Answer answerRequest(std::wstring_view uri, const std::wstring* rangeValue,
         answer.headerLines.begin(),
         {L"Cache-Control: no-store", L"Content-Type: " + contentTypeFor(requestPath),
          L"Accept-Ranges: bytes"});
+    return answer;
+}
+
+}  // namespace
+
+Answer answerRequest(std::wstring_view uri, const std::wstring* rangeValue,
+                     const std::wstring& contentFolder, MappedFileCache& cache,
+                     Isolation isolation) {
+    Answer answer = answerFromFolder(uri, rangeValue, contentFolder, cache);
+    addIsolationHeaders(answer, isolation);
     return answer;
 }
 

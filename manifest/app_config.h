@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace quorvane {
@@ -26,6 +27,17 @@ struct AppConfig {
     std::wstring chromiumArgs;
     DistributionMode distributionMode = DistributionMode::Evergreen;
     bool enableDevtools = true;
+    // What the browser itself offers the player. A setting that is not given (none) leaves the
+    // runtime's own default alone; the context menu is on unless the manifest turns it off.
+    std::optional<bool> browserKeys;
+    bool contextMenu = true;
+    std::optional<bool> statusBar;
+    std::optional<bool> pinchZoom;
+    std::optional<bool> swipeNavigation;
+    std::optional<bool> autofill;
+    // Every answer of the content server carries the headers that make the page cross-origin
+    // isolated (SharedArrayBuffer, threads in WebAssembly).
+    bool crossOriginIsolation = false;
     std::wstring installMessage;
     std::wstring downloadingMessage;
     std::wstring installFailedMessage;

@@ -50,9 +50,13 @@ int32_t readIntOr(const nlohmann::json& parent, const char* key, int32_t fallbac
 }
 
 bool readBoolOr(const nlohmann::json& parent, const char* key, bool fallback) {
+    return readBool(parent, key).value_or(fallback);
+}
+
+std::optional<bool> readBool(const nlohmann::json& parent, const char* key) {
     const nlohmann::json* value = member(parent, key);
     if (value == nullptr || !value->is_boolean())
-        return fallback;
+        return std::nullopt;
     return value->get<bool>();
 }
 

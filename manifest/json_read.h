@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace quorvane {
@@ -20,5 +21,8 @@ int32_t readIntOr(const nlohmann::json& parent, const char* key, int32_t fallbac
 
 // A JSON boolean member.
 bool readBoolOr(const nlohmann::json& parent, const char* key, bool fallback);
+
+// A JSON boolean member, or none, for a setting whose absence means "leave it as it is".
+std::optional<bool> readBool(const nlohmann::json& parent, const char* key);
 
 }  // namespace quorvane

@@ -53,6 +53,13 @@ void ManifestLoader::parseManifest(const char* text, AppConfig& config) {
         throw L"invalid distribution mode";
     }
     config.enableDevtools = readBoolOr(settings, "enable-devtools", true);
+    config.browserKeys = readBool(settings, "browser-keys");
+    config.contextMenu = readBoolOr(settings, "context-menu", true);
+    config.statusBar = readBool(settings, "status-bar");
+    config.pinchZoom = readBool(settings, "pinch-zoom");
+    config.swipeNavigation = readBool(settings, "swipe-navigation");
+    config.autofill = readBool(settings, "autofill");
+    config.crossOriginIsolation = readBoolOr(settings, "cross-origin-isolation", false);
     config.installMessage = readStringOr(messages, "install-webview2", kDefaultInstallMessage);
     config.downloadingMessage = readStringOr(messages, "downloading", L"Downloading...");
     config.installFailedMessage =

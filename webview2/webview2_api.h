@@ -45,6 +45,11 @@ struct ICoreWebView2Controller;
 struct ICoreWebView2;
 struct ICoreWebView2_2;
 struct ICoreWebView2Settings;
+struct ICoreWebView2Settings2;
+struct ICoreWebView2Settings3;
+struct ICoreWebView2Settings4;
+struct ICoreWebView2Settings5;
+struct ICoreWebView2Settings6;
 struct ICoreWebView2WebResourceRequestedEventArgs;
 struct ICoreWebView2WebResourceRequest;
 struct ICoreWebView2HttpRequestHeaders;
@@ -122,6 +127,11 @@ EXTERN_C const IID IID_ICoreWebView2Controller;
 EXTERN_C const IID IID_ICoreWebView2;
 EXTERN_C const IID IID_ICoreWebView2_2;
 EXTERN_C const IID IID_ICoreWebView2Settings;
+EXTERN_C const IID IID_ICoreWebView2Settings2;
+EXTERN_C const IID IID_ICoreWebView2Settings3;
+EXTERN_C const IID IID_ICoreWebView2Settings4;
+EXTERN_C const IID IID_ICoreWebView2Settings5;
+EXTERN_C const IID IID_ICoreWebView2Settings6;
 EXTERN_C const IID IID_ICoreWebView2WebResourceRequestedEventArgs;
 EXTERN_C const IID IID_ICoreWebView2WebResourceRequest;
 EXTERN_C const IID IID_ICoreWebView2HttpRequestHeaders;
@@ -350,6 +360,39 @@ struct ICoreWebView2Settings : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE put_IsBuiltInErrorPageEnabled(BOOL enabled) = 0;
 };
 
+// Newer settings, each extending the one before; an older runtime refuses them in QueryInterface.
+// {EE9A0F68-F46C-4E32-AC23-EF8CAC224D2A}
+struct ICoreWebView2Settings2 : public ICoreWebView2Settings {
+    virtual HRESULT STDMETHODCALLTYPE get_UserAgent(LPWSTR* value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_UserAgent(LPCWSTR value) = 0;
+};
+
+// {FDB5AB74-AF33-4854-84F0-0A631DEB5EBA}
+struct ICoreWebView2Settings3 : public ICoreWebView2Settings2 {
+    virtual HRESULT STDMETHODCALLTYPE get_AreBrowserAcceleratorKeysEnabled(BOOL* value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_AreBrowserAcceleratorKeysEnabled(BOOL value) = 0;
+};
+
+// {CB56846C-4168-4D53-B04F-03B6D6796FF2}
+struct ICoreWebView2Settings4 : public ICoreWebView2Settings3 {
+    virtual HRESULT STDMETHODCALLTYPE get_IsPasswordAutosaveEnabled(BOOL* value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_IsPasswordAutosaveEnabled(BOOL value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_IsGeneralAutofillEnabled(BOOL* value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_IsGeneralAutofillEnabled(BOOL value) = 0;
+};
+
+// {183E7052-1D03-43A0-AB99-98E043B66B39}
+struct ICoreWebView2Settings5 : public ICoreWebView2Settings4 {
+    virtual HRESULT STDMETHODCALLTYPE get_IsPinchZoomEnabled(BOOL* value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_IsPinchZoomEnabled(BOOL value) = 0;
+};
+
+// {11CB3ACD-9BC8-43B8-83BF-F40753714F87}
+struct ICoreWebView2Settings6 : public ICoreWebView2Settings5 {
+    virtual HRESULT STDMETHODCALLTYPE get_IsSwipeNavigationEnabled(BOOL* value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_IsSwipeNavigationEnabled(BOOL value) = 0;
+};
+
 // {453E667F-12C7-49D4-BE6D-DDBE7956F57A}
 struct ICoreWebView2WebResourceRequestedEventArgs : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE get_Request(ICoreWebView2WebResourceRequest** request) = 0;
@@ -518,6 +561,16 @@ __CRT_UUID_DECL(ICoreWebView2_2, 0x9E8F0CF8, 0xE670, 0x4B5E, 0xB2, 0xBC, 0x73, 0
                 0x18, 0x4C)
 __CRT_UUID_DECL(ICoreWebView2Settings, 0xE562E4F0, 0xD7FA, 0x43AC, 0x8D, 0x71, 0xC0, 0x51, 0x50,
                 0x49, 0x9F, 0x00)
+__CRT_UUID_DECL(ICoreWebView2Settings2, 0xEE9A0F68, 0xF46C, 0x4E32, 0xAC, 0x23, 0xEF, 0x8C, 0xAC,
+                0x22, 0x4D, 0x2A)
+__CRT_UUID_DECL(ICoreWebView2Settings3, 0xFDB5AB74, 0xAF33, 0x4854, 0x84, 0xF0, 0x0A, 0x63, 0x1D,
+                0xEB, 0x5E, 0xBA)
+__CRT_UUID_DECL(ICoreWebView2Settings4, 0xCB56846C, 0x4168, 0x4D53, 0xB0, 0x4F, 0x03, 0xB6, 0xD6,
+                0x79, 0x6F, 0xF2)
+__CRT_UUID_DECL(ICoreWebView2Settings5, 0x183E7052, 0x1D03, 0x43A0, 0xAB, 0x99, 0x98, 0xE0, 0x43,
+                0xB6, 0x6B, 0x39)
+__CRT_UUID_DECL(ICoreWebView2Settings6, 0x11CB3ACD, 0x9BC8, 0x43B8, 0x83, 0xBF, 0xF4, 0x07, 0x53,
+                0x71, 0x4F, 0x87)
 __CRT_UUID_DECL(ICoreWebView2WebResourceRequestedEventArgs, 0x453E667F, 0x12C7, 0x49D4, 0xBE, 0x6D,
                 0xDD, 0xBE, 0x79, 0x56, 0xF5, 0x7A)
 __CRT_UUID_DECL(ICoreWebView2WebResourceRequest, 0x97055CD4, 0x512C, 0x4264, 0x8B, 0x5F, 0xE3, 0xF4,

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/app_paths.h"
 #include "browser/browser_host.h"
@@ -54,7 +55,9 @@ class ContentServerTest : public ::testing::Test {
     std::optional<StandinResponse> serve(const std::wstring& path, const std::wstring& method,
                                          const std::wstring& headers) {
         auto args = StandinClient::instance().createRequestArgs(appOrigin + path, method, headers);
-        EXPECT_EQ(serveResourceFrom(args.get(), folder_.www(), environment_.get(), cache_), S_OK);
+        EXPECT_EQ(serveResourceFrom(args.get(), folder_.www(), environment_.get(), cache_,
+                                    Isolation::None),
+                  S_OK);
         return responseOf(args.get());
     }
 
@@ -152,9 +155,11 @@ TEST_F(ContentServerTest, BodiesOutliveTheShutdownReleaseOfTheCache) {
 
 TEST_F(ContentServerTest, SetsNoResponseWithoutAnEnvironmentAndRefusesNullArguments) {
     auto args = StandinClient::instance().createRequestArgs(appOrigin + L"index.html");
-    EXPECT_EQ(serveResourceFrom(args.get(), folder_.www(), nullptr, cache_), S_OK);
+    EXPECT_EQ(serveResourceFrom(args.get(), folder_.www(), nullptr, cache_, Isolation::None), S_OK);
     EXPECT_FALSE(responseOf(args.get()).has_value());
-    EXPECT_EQ(serveResourceFrom(nullptr, folder_.www(), environment_.get(), cache_), E_POINTER);
+    EXPECT_EQ(
+        serveResourceFrom(nullptr, folder_.www(), environment_.get(), cache_, Isolation::None),
+        E_POINTER);
     EXPECT_EQ(serveResource(nullptr), E_POINTER);
 }
 
@@ -202,20 +207,30 @@ class RefusingEnvironment final : public ComObject<RefusingEnvironment, ICoreWeb
 };
 
 // A response the runtime refuses to make is replaced by a bare 500, so the page never waits on a
-// request nobody answered.
+// request nobody answered; an isolated app's 500 is isolated too.
 TEST_F(ContentServerTest, ARefusedResponseBecomesABare500) {
-    for (HRESULT refusal : {E_OUTOFMEMORY, S_OK}) {
-        SCOPED_TRACE(refusal);
-        ComRef<ICoreWebView2Environment> refusing(
-            new RefusingEnvironment(environment_.get(), refusal));
-        auto args = StandinClient::instance().createRequestArgs(appOrigin + L"index.html");
-        EXPECT_EQ(serveResourceFrom(args.get(), folder_.www(), refusing.get(), cache_), S_OK);
-        std::optional<StandinResponse> response = responseOf(args.get());
-        ASSERT_TRUE(response.has_value());
-        EXPECT_EQ(response->statusCode, 500);
-        EXPECT_EQ(narrow(response->reasonPhrase), "Internal Server Error");
-        EXPECT_EQ(narrow(response->headers), "Cache-Control: no-store");
-        EXPECT_FALSE(response->content);
+    const std::pair<Isolation, std::string> isolations[] = {
+        {Isolation::None, "Cache-Control: no-store"},
+        {Isolation::CrossOrigin,
+         "Cache-Control: no-store\nCross-Origin-Opener-Policy: same-origin\n"
+         "Cross-Origin-Embedder-Policy: require-corp\nCross-Origin-Resource-Policy: same-origin"},
+    };
+    for (const auto& [isolation, headers] : isolations) {
+        for (HRESULT refusal : {E_OUTOFMEMORY, S_OK}) {
+            SCOPED_TRACE(refusal);
+            ComRef<ICoreWebView2Environment> refusing(
+                new RefusingEnvironment(environment_.get(), refusal));
+            auto args = StandinClient::instance().createRequestArgs(appOrigin + L"index.html");
+            EXPECT_EQ(
+                serveResourceFrom(args.get(), folder_.www(), refusing.get(), cache_, isolation),
+                S_OK);
+            std::optional<StandinResponse> response = responseOf(args.get());
+            ASSERT_TRUE(response.has_value());
+            EXPECT_EQ(response->statusCode, 500);
+            EXPECT_EQ(narrow(response->reasonPhrase), "Internal Server Error");
+            EXPECT_EQ(narrow(response->headers), headers);
+            EXPECT_FALSE(response->content);
+        }
     }
 }
 

@@ -54,13 +54,15 @@ std::string bareHeaders(const std::string& type) {
 
 class AnswerRequestTest : public ::testing::Test {
   protected:
-    Answer answer(const std::wstring& path, const std::optional<std::wstring>& range) {
-        return answerRequest(appOrigin + path, range ? &*range : nullptr, folder_.www(), cache_);
+    Answer answer(const std::wstring& path, const std::optional<std::wstring>& range,
+                  Isolation isolation = Isolation::None) {
+        return answerRequest(appOrigin + path, range ? &*range : nullptr, folder_.www(), cache_,
+                             isolation);
     }
 
-    void expectAnswer(const RequestCase& c) {
+    void expectAnswer(const RequestCase& c, Isolation isolation = Isolation::None) {
         SCOPED_TRACE(narrow(c.path) + (c.range ? " Range: " + narrow(*c.range) : ""));
-        Answer got = answer(c.path, c.range);
+        Answer got = answer(c.path, c.range, isolation);
         EXPECT_EQ(got.status, c.expected.status);
         EXPECT_EQ(narrow(got.reason), c.expected.reason);
         EXPECT_EQ(narrow(headerBlock(got.headerLines)), c.expected.headers);
@@ -193,6 +195,49 @@ TEST_F(AnswerRequestTest, AnswersFilesRangesAndMissingNames) {
         expectAnswer(c);
 }
 
+// An isolated app: every answer, whatever its status, ends with the three isolation lines.
+// Without isolation the blocks are the ones of the table above.
+TEST_F(AnswerRequestTest, IsolationAddsItsThreeLinesToEveryAnswer) {
+    const std::string isolated =
+        "\nCross-Origin-Opener-Policy: same-origin\nCross-Origin-Embedder-Policy: require-corp"
+        "\nCross-Origin-Resource-Policy: same-origin";
+    const std::string hero = offsetPattern(1000);
+    const std::string png = "image/png";
+    // A file held without read sharing answers 500 (before anything maps it), isolated as well.
+    ScopedHandle holder(CreateFileW((folder_.www() + L"sprites\\hero.png").c_str(), GENERIC_READ, 0,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(holder.valid());
+    expectAnswer(
+        {L"sprites/hero.png", {}, {500, "Internal Server Error", bareHeaders(png) + isolated, {}}},
+        Isolation::CrossOrigin);
+    holder.reset();
+
+    const RequestCase cases[] = {
+        {L"index.html",
+         {},
+         {200, "OK", okHeaders("text/html; charset=utf-8", 39) + isolated, ContentFolder::kIndex}},
+        {L"sprites/hero.png",
+         L"bytes=100-199",
+         {206, "Partial Content", rangeHeaders(png, "100-199/1000", 100) + isolated,
+          hero.substr(100, 100)}},
+        {L"sprites/hero.png",
+         L"bytes=0-",
+         {206, "Partial Content", rangeHeaders(png, "0-999/1000", 1000) + isolated, hero}},
+        {L"missing.png", {}, {404, "Not Found", kNotFoundHeaders + isolated, kNotFoundBody}},
+        {L"../secret.txt", {}, {404, "Not Found", kNotFoundHeaders + isolated, kNotFoundBody}},
+        {L"sprites/hero.png",
+         L"bytes=1000-",
+         {416, "Range Not Satisfiable", bareHeaders(png) + isolated, std::nullopt}},
+    };
+    for (const RequestCase& c : cases)
+        expectAnswer(c, Isolation::CrossOrigin);
+
+    EXPECT_EQ(narrow(headerBlock(internalError(Isolation::CrossOrigin).headerLines)),
+              "Cache-Control: no-store" + isolated);
+    EXPECT_EQ(narrow(headerBlock(internalError(Isolation::None).headerLines)),
+              "Cache-Control: no-store");
+}
+
 TEST_F(AnswerRequestTest, NeverLeavesTheContentFolderNorOpensADevice) {
     // Each would name "SECRET" beside www or above it, a system file, or a device, if it were
     // taken literally. Device names are refused before the file system sees them: under Wine
@@ -276,12 +321,13 @@ TEST_F(AnswerRequestTest, NeverLeavesTheContentFolderNorOpensADevice) {
 }
 
 TEST_F(AnswerRequestTest, RefusesUrisOfAnotherOrigin) {
-    Answer got =
-        answerRequest(L"https://elsewhere.example/index.html", nullptr, folder_.www(), cache_);
+    Answer got = answerRequest(L"https://elsewhere.example/index.html", nullptr, folder_.www(),
+                               cache_, Isolation::None);
     EXPECT_EQ(got.status, 404);
-    got = answerRequest(L"https:", nullptr, folder_.www(), cache_);
+    got = answerRequest(L"https:", nullptr, folder_.www(), cache_, Isolation::None);
     EXPECT_EQ(got.status, 404);
-    got = answerRequest(L"HTTPS://Quorvane.LocalHost/index.html", nullptr, folder_.www(), cache_);
+    got = answerRequest(L"HTTPS://Quorvane.LocalHost/index.html", nullptr, folder_.www(), cache_,
+                        Isolation::None);
     EXPECT_EQ(got.status, 200);
 }
 

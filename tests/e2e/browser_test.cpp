@@ -66,6 +66,74 @@ TEST(BrowserSetup, DevtoolsFollowTheManifest) {
     EXPECT_TRUE(run.hasLine("settings IsZoomControlEnabled=0"));
 }
 
+// The settings a game gives its players, after the shell's seven (a manifest without them makes
+// none of these calls: see the test above). An older runtime without ICoreWebView2Settings3 to 6
+// gets only the status bar, which every runtime has, and still starts and serves.
+TEST(BrowserSetup, PlayerSettingsFollowTheShellsOwnAndSkipWhatTheRuntimeLacks) {
+    auto all = [](bool on) {
+        const std::string v = on ? "true" : "false";
+        return R"({"browser-keys":)" + v + R"(,"context-menu":)" + v + R"(,"status-bar":)" + v +
+               R"(,"pinch-zoom":)" + v + R"(,"swipe-navigation":)" + v + R"(,"autofill":)" + v +
+               R"(,"cross-origin-isolation":)" + v + R"(,"enable-devtools":)" + v + "}";
+    };
+    const std::string plain =
+        "response 200 OK headers=Cache-Control: no-store\\nContent-Type: text/html; "
+        "charset=utf-8\\nAccept-Ranges: bytes\\nContent-Length: 31";
+    const std::string isolated = plain +
+                                 "\\nCross-Origin-Opener-Policy: same-origin"
+                                 "\\nCross-Origin-Embedder-Policy: require-corp"
+                                 "\\nCross-Origin-Resource-Policy: same-origin";
+    struct Case {
+        const char* title;
+        std::string settings;
+        std::string scenario;
+        std::vector<std::string> calls;  // after the first five of the shell's own
+        std::string response;            // of the main page, up to its body
+    };
+    const Case cases[] = {
+        {"all false",
+         all(false),
+         "",
+         {"settings AreDefaultContextMenusEnabled=0", "settings AreDevToolsEnabled=0",
+          "settings AreBrowserAcceleratorKeysEnabled=0", "settings IsStatusBarEnabled=0",
+          "settings IsPinchZoomEnabled=0", "settings IsSwipeNavigationEnabled=0",
+          "settings IsGeneralAutofillEnabled=0", "settings IsPasswordAutosaveEnabled=0"},
+         plain},
+        {"all true",
+         all(true),
+         "",
+         {"settings AreDefaultContextMenusEnabled=1", "settings AreDevToolsEnabled=1",
+          "settings AreBrowserAcceleratorKeysEnabled=1", "settings IsStatusBarEnabled=1",
+          "settings IsPinchZoomEnabled=1", "settings IsSwipeNavigationEnabled=1",
+          "settings IsGeneralAutofillEnabled=1", "settings IsPasswordAutosaveEnabled=1"},
+         isolated},
+        {"all false, a runtime with ICoreWebView2Settings2 at most",
+         all(false),
+         R"("newestSettings":2)",
+         {"settings AreDefaultContextMenusEnabled=0", "settings AreDevToolsEnabled=0",
+          "settings IsStatusBarEnabled=0"},
+         plain},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        ShellApp app(R"({"name":"player","settings":)" + c.settings + "}");
+        RunResult run = runShell(app, R"([{"do":"close"}])", c.scenario);
+        EXPECT_EQ(run.exitCode, 0u);
+        std::vector<std::string> expected = {
+            "settings IsScriptEnabled=1", "settings AreHostObjectsAllowed=0",
+            "settings AreDefaultScriptDialogsEnabled=1", "settings IsWebMessageEnabled=1",
+            "settings IsZoomControlEnabled=0"};
+        expected.insert(expected.end(), c.calls.begin(), c.calls.end());
+        EXPECT_EQ(run.linesStartingWith("settings "), expected);
+        // The settings come before the view is sized, and the main page is served.
+        EXPECT_EQ(linesBetween(run, c.calls.back(), "controller Bounds").size(), 2u);
+        std::vector<std::string> responses = run.linesStartingWith("response ");
+        ASSERT_FALSE(responses.empty());
+        EXPECT_EQ(responses.front(), c.response + " body[31]=<!DOCTYPE html><title>t</title>");
+        EXPECT_TRUE(run.hasLine("DOMContentLoaded navigationId=1"));
+    }
+}
+
 TEST(BrowserSetup, TheFirstNavigationIsTheOriginFollowedByTheMainPageAsWritten) {
     struct Case {
         const char* main;
@@ -240,12 +308,12 @@ TEST(BrowserEvents, FullscreenElementsAndMessagesGiveTheSameIdempotentState) {
 TEST(BrowserEvents, RequestsThroughTheEventPathGetTheContentServersAnswers) {
     ShellApp app(R"({"name":"requests"})");
     app.folder.writeFile(L"www\\data\\level.scon", "{\"tiles\":[1,2,3]}");
-    std::string steps = stepList({
-        R"({"do":"request","uri":"https://quorvane.localhost/data/level.scon"})",
-        R"({"do":"request","uri":"https://quorvane.localhost/data/level.scon",)"
-        R"("headers":["Range: bytes=2-6"]})",
-        R"({"do":"request","uri":"https://quorvane.localhost/missing.png","method":"POST"})",
-        kClose});
+    std::string steps = stepList(
+        {R"({"do":"request","uri":"https://quorvane.localhost/data/level.scon"})",
+         R"({"do":"request","uri":"https://quorvane.localhost/data/level.scon",)"
+         R"("headers":["Range: bytes=2-6"]})",
+         R"({"do":"request","uri":"https://quorvane.localhost/missing.png","method":"POST"})",
+         kClose});
     RunResult run = runShell(app, steps);
     EXPECT_EQ(run.exitCode, 0u);
     std::vector<std::string> responses = run.linesStartingWith("response ");

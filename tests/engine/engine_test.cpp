@@ -112,23 +112,31 @@ TEST_F(RealPage, TheExampleAppPlaysAsAPlayerSeesIt) {
     const std::wstring links = logFolder / L"links.txt";
     SchemeHandlers handlers({L"http", L"https", L"mailto"}, links);
     MainWindowWatch watch;
-    // F11 twice (on, then off), one tile slid into the gap, the credits link, then the page
+    // F11 twice (on, then off), one tile slid into the gap by a click and two by the arrow keys
+    // (browser keys are off: the page still gets every key), the credits link, then the page
     // closes its window.
     EngineRun run = runInEngine(app, R"JS([
         {"waitTitle": "Level 1"}, {"wait": 300},
         {"key": "F11"}, {"wait": 800}, {"key": "F11"}, {"wait": 800},
         {"click": [265, 471]}, {"waitTitle": "1 move"},
+        {"key": "ArrowLeft"}, {"waitTitle": "2 moves"}, {"key": "ArrowDown"}, {"waitTitle": "3 moves"},
         {"evaluate": "document.getElementById('credits').click()"
 }, {"wait": 1500},
         {"evaluate": "window.close()"}])JS",
                                 &watch);
     ASSERT_FALSE(run.run.timedOut) << run.text();
     EXPECT_EQ(run.run.exitCode, 0u) << run.text();
-    EXPECT_EQ(run.lastTitle(), "Sky Puzzle - Level 1 - 1 move") << run.text();
+    EXPECT_EQ(run.lastTitle(), "Sky Puzzle - Level 1 - 3 moves") << run.text();
     ASSERT_FALSE(watch.states().empty());
     EXPECT_FALSE(watch.states().front().visible);
     EXPECT_TRUE(watch.everVisible());
-    EXPECT_EQ(lastShown(watch).title, L"Sky Puzzle - Level 1 - 1 move");
+    EXPECT_EQ(lastShown(watch).title, L"Sky Puzzle - Level 1 - 3 moves");
+    // What the example turns off for its players reached the runtime.
+    for (const char* setting :
+         {"settings AreDefaultContextMenusEnabled=0", "settings AreDevToolsEnabled=0",
+          "settings AreBrowserAcceleratorKeysEnabled=0"}) {
+        EXPECT_EQ(run.linesStartingWith(setting).size(), 1u) << setting << "\n" << run.text();
+    }
 
     // Every asset answered; the browser's own favicon request is the only miss.
     std::vector<std::string> answered;
@@ -169,6 +177,34 @@ TEST_F(RealPage, TheExampleAppPlaysAsAPlayerSeesIt) {
     EXPECT_EQ(recorded, std::vector<std::string>{"https://example.com/sky-puzzle/credits"});
     EXPECT_TRUE(run.linesStartingWith("console error").empty()) << run.text();
     EXPECT_TRUE(run.linesStartingWith("uncaught").empty()) << run.text();
+}
+
+// A threaded game's page: with isolation its worker writes into memory it shares with the page;
+// without, the browser gives it no SharedArrayBuffer at all.
+TEST_F(RealPage, CrossOriginIsolationGivesThePageSharedMemory) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"true", "DONE: isolated=true shared=4242"},
+        {"false", "DONE: isolated=false no SharedArrayBuffer"},
+    };
+    for (const auto& [isolation, title] : cases) {
+        SCOPED_TRACE(isolation);
+        EngineApp app(
+            std::string(R"({"name": "Engine Page", "settings": {"cross-origin-isolation": )") +
+                isolation + "}}",
+            L"isolation");
+        EngineRun run = runInEngine(app, R"JS([{"waitTitle": "DONE:", "timeout": 20000},
+                                             {"evaluate": "window.close()"}])JS");
+        EXPECT_EQ(run.lastTitle(), title) << run.text();
+        // The worker is fetched only where there is memory to share.
+        const std::vector<Request> requests = answeredRequests(run);
+        EXPECT_EQ(std::count_if(requests.begin(), requests.end(),
+                                [](const Request& r) {
+                                    return r.url.ends_with("/worker.js") && r.status == 200;
+                                }),
+                  std::string(isolation) == "true" ? 1 : 0)
+            << run.text();
+        EXPECT_EQ(run.run.exitCode, 0u);
+    }
 }
 
 // A 16-bit mono PCM WAV of |seconds| at 22050 Hz: long enough to be fetched by ranges.

@@ -31,6 +31,13 @@ AppConfig defaultsNamed(const std::wstring& name) {
     c.chromiumArgs = L"";
     c.distributionMode = DistributionMode::Evergreen;
     c.enableDevtools = true;
+    c.browserKeys = std::nullopt;
+    c.contextMenu = true;
+    c.statusBar = std::nullopt;
+    c.pinchZoom = std::nullopt;
+    c.swipeNavigation = std::nullopt;
+    c.autofill = std::nullopt;
+    c.crossOriginIsolation = false;
     c.installMessage = kInstall;
     c.downloadingMessage = L"Downloading...";
     c.installFailedMessage = kInstallFailed;
@@ -66,6 +73,13 @@ void expectSameConfig(const AppConfig& actual, const AppConfig& expected, const 
     EXPECT_EQ(actual.chromiumArgs, expected.chromiumArgs);
     EXPECT_EQ(actual.distributionMode, expected.distributionMode);
     EXPECT_EQ(actual.enableDevtools, expected.enableDevtools);
+    EXPECT_EQ(actual.browserKeys, expected.browserKeys);
+    EXPECT_EQ(actual.contextMenu, expected.contextMenu);
+    EXPECT_EQ(actual.statusBar, expected.statusBar);
+    EXPECT_EQ(actual.pinchZoom, expected.pinchZoom);
+    EXPECT_EQ(actual.swipeNavigation, expected.swipeNavigation);
+    EXPECT_EQ(actual.autofill, expected.autofill);
+    EXPECT_EQ(actual.crossOriginIsolation, expected.crossOriginIsolation);
     EXPECT_EQ(actual.installMessage, expected.installMessage);
     EXPECT_EQ(actual.downloadingMessage, expected.downloadingMessage);
     EXPECT_EQ(actual.installFailedMessage, expected.installFailedMessage);
@@ -264,6 +278,57 @@ TEST(ParseManifest, TableOfManifests) {
         if (failure == Failure::None && c.failure == Failure::None) {
             expectSameConfig(config, c.expected, c.title);
         }
+    }
+}
+
+// A record whose player settings all differ from their defaults, so a setting the loader forgot
+// to fill shows.
+AppConfig leftovers() {
+    AppConfig c;
+    c.browserKeys = c.statusBar = c.pinchZoom = c.swipeNavigation = c.autofill = false;
+    c.contextMenu = false;
+    c.crossOriginIsolation = true;
+    return c;
+}
+
+// The settings a game turns off for its players. Each is read only inside "settings"; a value of
+// another JSON type is as if it were missing. |set| puts a boolean into the setting's field.
+TEST(ParseManifest, PlayerSettingsTakeBooleansOnly) {
+    struct Setting {
+        const char* key;
+        void (*set)(AppConfig&, bool);
+    };
+    const Setting settings[] = {
+        {"browser-keys", [](AppConfig& c, bool on) { c.browserKeys = on; }},
+        {"context-menu", [](AppConfig& c, bool on) { c.contextMenu = on; }},
+        {"status-bar", [](AppConfig& c, bool on) { c.statusBar = on; }},
+        {"pinch-zoom", [](AppConfig& c, bool on) { c.pinchZoom = on; }},
+        {"swipe-navigation", [](AppConfig& c, bool on) { c.swipeNavigation = on; }},
+        {"autofill", [](AppConfig& c, bool on) { c.autofill = on; }},
+        {"cross-origin-isolation", [](AppConfig& c, bool on) { c.crossOriginIsolation = on; }},
+    };
+    // The JSON value given, and the boolean it sets (none: the defaults stay).
+    const std::pair<const char*, std::optional<bool>> values[] = {
+        {"true", true}, {"false", false}, {"\"false\"", {}}, {"0", {}}, {"null", {}}, {"{}", {}},
+    };
+    for (const Setting& setting : settings) {
+        const std::string key = setting.key;
+        for (const auto& [json, set] : values) {
+            const std::string title = key + ": " + json;
+            AppConfig expected = defaultsNamed(L"g");
+            if (set)
+                setting.set(expected, *set);
+            AppConfig config = leftovers();
+            ASSERT_EQ(
+                parseFailure(R"({"name":"g","settings":{")" + key + "\":" + json + "}}", config),
+                Failure::None)
+                << title;
+            expectSameConfig(config, expected, title.c_str());
+        }
+        // Outside "settings" it is not read.
+        AppConfig config = leftovers();
+        ASSERT_EQ(parseFailure(R"({"name":"g",")" + key + "\":false}", config), Failure::None);
+        expectSameConfig(config, defaultsNamed(L"g"), setting.key);
     }
 }
 

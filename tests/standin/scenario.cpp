@@ -134,7 +134,8 @@ std::string readWholeFile(const std::wstring& path) {
 
 Scenario parseScenario(const std::string& text) {
     const json root = json::parse(text);
-    onlyMembers(root, {"runtime", "environment", "controller", "webView2", "pagesParse", "steps"});
+    onlyMembers(root, {"runtime", "environment", "controller", "webView2", "pagesParse",
+                       "newestSettings", "steps"});
     Scenario scenario;
     if (root.contains("runtime")) {
         const json& runtime = root["runtime"];
@@ -155,6 +156,11 @@ Scenario parseScenario(const std::string& text) {
         scenario.offersWebView2 = root["webView2"].get<bool>();
     if (root.contains("pagesParse"))
         scenario.pagesParse = root["pagesParse"].get<bool>();
+    if (root.contains("newestSettings")) {
+        scenario.newestSettings = root["newestSettings"].get<int>();
+        if (scenario.newestSettings < 1 || scenario.newestSettings > 6)
+            throw std::invalid_argument("newestSettings is not 1 to 6");
+    }
     if (root.contains("steps")) {
         for (const json& step : root["steps"])
             scenario.steps.push_back(stepOf(step));

@@ -51,6 +51,8 @@ struct Scenario {
     CreationOutcome controller;
     bool offersWebView2 = true;  // the view answers ICoreWebView2_2
     bool pagesParse = true;      // the first navigation's document raises DOMContentLoaded
+    // The newest ICoreWebView2SettingsN the view's settings answer, 1 to 6: an older runtime.
+    int newestSettings = 6;
     std::vector<Step> steps;
 };
 

@@ -1,13 +1,17 @@
 #pragma once
 
+#include <string>
+
 #include "webview2/webview2_api.h"
 #include "tests/standin/standin_object.h"
 
 namespace quorvane::standin {
 
-// The view's settings, all TRUE at first as in the runtime. Every put is recorded as
-// "settings <Name>=<0|1>".
-class Settings final : public StandinObject<Settings, ICoreWebView2Settings> {
+// The view's settings with the runtime's defaults: everything on but password saving. Every put is
+// recorded as "settings <Name>=<0|1>" ("settings UserAgent=<text>"). The object implements
+// ICoreWebView2Settings to ICoreWebView2Settings6 but, like an older runtime, answers
+// QueryInterface only for those up to |newest|.
+class Settings final : public StandinObject<Settings, ICoreWebView2Settings6> {
   public:
     enum Index {
         ScriptEnabled,
@@ -19,10 +23,15 @@ class Settings final : public StandinObject<Settings, ICoreWebView2Settings> {
         HostObjectsAllowed,
         ZoomControlEnabled,
         BuiltInErrorPageEnabled,
+        BrowserAcceleratorKeysEnabled,
+        PasswordAutosaveEnabled,
+        GeneralAutofillEnabled,
+        PinchZoomEnabled,
+        SwipeNavigationEnabled,
         Count
     };
 
-    Settings() : StandinObject(IID_ICoreWebView2Settings) {}
+    explicit Settings(int newest) : StandinObject(IID_ICoreWebView2Settings), newest_(newest) {}
 
     bool value(Index index) const { return values_[index]; }
 
@@ -45,13 +54,31 @@ class Settings final : public StandinObject<Settings, ICoreWebView2Settings> {
     QV_STANDIN_SETTING(get_IsZoomControlEnabled, put_IsZoomControlEnabled, ZoomControlEnabled)
     QV_STANDIN_SETTING(get_IsBuiltInErrorPageEnabled, put_IsBuiltInErrorPageEnabled,
                        BuiltInErrorPageEnabled)
+    QV_STANDIN_SETTING(get_AreBrowserAcceleratorKeysEnabled, put_AreBrowserAcceleratorKeysEnabled,
+                       BrowserAcceleratorKeysEnabled)
+    QV_STANDIN_SETTING(get_IsPasswordAutosaveEnabled, put_IsPasswordAutosaveEnabled,
+                       PasswordAutosaveEnabled)
+    QV_STANDIN_SETTING(get_IsGeneralAutofillEnabled, put_IsGeneralAutofillEnabled,
+                       GeneralAutofillEnabled)
+    QV_STANDIN_SETTING(get_IsPinchZoomEnabled, put_IsPinchZoomEnabled, PinchZoomEnabled)
+    QV_STANDIN_SETTING(get_IsSwipeNavigationEnabled, put_IsSwipeNavigationEnabled,
+                       SwipeNavigationEnabled)
 #undef QV_STANDIN_SETTING
+
+    HRESULT STDMETHODCALLTYPE get_UserAgent(LPWSTR* value) noexcept override;
+    HRESULT STDMETHODCALLTYPE put_UserAgent(LPCWSTR value) noexcept override;
+
+  protected:
+    bool alsoAnswers(REFIID riid) const override;
 
   private:
     HRESULT get(Index index, BOOL* value) const noexcept;
     HRESULT put(Index index, BOOL value) noexcept;
 
-    bool values_[Count] = {true, true, true, true, true, true, true, true, true};
+    const int newest_;
+    bool values_[Count] = {true, true, true, true,  true, true, true,
+                           true, true, true, false, true, true, true};
+    std::wstring userAgent_;
 };
 
 }  // namespace quorvane::standin

@@ -17,6 +17,8 @@
 //   "controller":  the same three forms, for CreateCoreWebView2Controller
 //   "webView2":    false: the view refuses ICoreWebView2_2
 //   "pagesParse":  false: navigations the shell starts raise no DOMContentLoaded
+//   "newestSettings": 2  the view's settings answer QueryInterface for ICoreWebView2Settings up to
+//                  ICoreWebView2Settings2 only, as an older runtime (1 to 6; default 6)
 //   "steps":       run in order after the shell's first navigation; each waits for the one
 //                  before (a request waits for its response body to be read):
 //     {"do":"request","uri":U,"method":"GET","headers":["Range: bytes=0-9"],"context":16}
@@ -57,6 +59,7 @@
 //   controller creation returned HR
 //   ControllerCompleted hr=HR controller=yes|no
 //   settings IsScriptEnabled=1                  (every put; the name without put_)
+//   settings UserAgent=TEXT
 //   filter add PATTERN context=N
 //   filter remove PATTERN context=N
 //   add EVENT token=set|null                    (EVENT: the name after add_)

@@ -52,7 +52,7 @@ WebView::WebView(std::shared_ptr<Dispatcher> dispatcher, Scenario scenario,
       dispatcher_(std::move(dispatcher)),
       scenario_(std::move(scenario)),
       environment_(std::move(environment)),
-      settings_(makeObject<Settings>()) {}
+      settings_(makeObject<Settings>(scenario_.newestSettings)) {}
 
 bool WebView::alsoAnswers(REFIID riid) const {
     return scenario_.offersWebView2 && IsEqualIID(riid, IID_ICoreWebView2_2);

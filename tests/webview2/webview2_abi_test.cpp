@@ -104,8 +104,8 @@ INSTANTIATE_TEST_SUITE_P(FactSheet, WebView2Abi,
                          ::testing::Range<size_t>(0, std::size(abiInterfaces)), interfaceName);
 
 TEST(WebView2AbiSheet, CoversEveryInterfaceWithDistinctIids) {
-    EXPECT_EQ(std::size(abiInterfaces), 26u);
-    EXPECT_EQ(abiMethodCount, 180u);
+    EXPECT_EQ(std::size(abiInterfaces), 31u);
+    EXPECT_EQ(abiMethodCount, 192u);
     std::set<std::string> iids;
     for (const AbiInterface& abi : abiInterfaces)
         iids.insert(text(abi.declared));
@@ -123,6 +123,19 @@ TEST(WebView2AbiSheet, View2MethodsFollowAllOfTheViewsMethods) {
     EXPECT_EQ(view2->get_Environment(nullptr), 3 + 58 + 6);
     ICoreWebView2* asView = view2;
     EXPECT_EQ(static_cast<void*>(asView), static_cast<void*>(view2));
+}
+
+// Also by hand: each newer settings interface extends the one before, so the swipe setting of
+// ICoreWebView2Settings6 comes after IUnknown's 3, the first settings' 18 and the 2 + 2 + 4 + 2 of
+// ICoreWebView2Settings2 to 5.
+TEST(WebView2AbiSheet, NewerSettingsFollowAllOfTheOlderOnes) {
+    auto* settings6 = reinterpret_cast<ICoreWebView2Settings6*>(&slotObject());
+    EXPECT_EQ(settings6->put_IsBuiltInErrorPageEnabled(FALSE), 3 + 17);
+    EXPECT_EQ(settings6->get_UserAgent(nullptr), 3 + 18);
+    EXPECT_EQ(settings6->put_AreBrowserAcceleratorKeysEnabled(FALSE), 3 + 18 + 2 + 1);
+    EXPECT_EQ(settings6->put_IsGeneralAutofillEnabled(FALSE), 3 + 18 + 2 + 2 + 3);
+    EXPECT_EQ(settings6->put_IsPinchZoomEnabled(FALSE), 3 + 18 + 2 + 2 + 4 + 1);
+    EXPECT_EQ(settings6->put_IsSwipeNavigationEnabled(FALSE), 3 + 18 + 2 + 2 + 4 + 2 + 1);
 }
 
 TEST(WebView2AbiSheet, EnumerationsHaveThePublishedValues) {
