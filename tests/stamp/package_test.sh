@@ -82,7 +82,7 @@ expect 2 "package.sh: app/dist is inside the app folder app: the package would e
 expect 2 "package.sh: elsewhere/Star Hopper is the app folder itself or holds it: choose another OUT_FOLDER" \
   'mkdir ../elsewhere && cp -R ../good "../elsewhere/Star Hopper"' "elsewhere/Star Hopper" elsewhere
 expect 2 "package.sh: --name \"a/b\" is not usable as a Windows file name (for example \"a_b\" is)" ':' --name a/b app out
-expect 2 "package.sh: usage: package.sh [--name NAME] APP_FOLDER [OUT_FOLDER]" ':' app out extra
+expect 2 "package.sh: usage: package.sh [--name NAME] [--sign FILE.pfx [--timestamp URL]] [--installer] APP_FOLDER [OUT_FOLDER]" ':' app out extra
 
 # A good run replaces the package: a fixed-mode app, named on the command line, whose window icon
 # lies outside www/.
