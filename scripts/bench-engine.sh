@@ -69,7 +69,7 @@ RUN
 mkdir -p "$build/preview" "$work/pids"
 WORK="$work" QV_ENGINE_PID_DIR="$work/pids" \
   bash "$root/scripts/in-netns.sh" bash "$root/scripts/with-wine.sh" "$build/preview" bash "$work/run.sh"
-for pidfile in "$work"/pids/*; do [ -e "$pidfile" ] && kill -KILL "$(basename "$pidfile")" 2>/dev/null; done
+bash "$root/scripts/end-browsers.sh" "$work/pids" >/dev/null || true
 
 python3 - "$work" <<'PY'
 import re, statistics, sys

@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   wine wine64
   xvfb xauth
-  nlohmann-json3-dev
+  nlohmann-json3-dev libz-mingw-w64-dev
   googletest
   python3
   fonts-dejavu-core

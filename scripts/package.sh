@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Usage: package.sh [--name NAME] [--sign FILE.pfx [--timestamp URL]] [--installer] APP_FOLDER [OUT_FOLDER]
 #
-# Packages an app for Windows players. APP_FOLDER holds package.json, www/ and, in "fixed"
-# distribution mode, webview2/. The result is OUT_FOLDER/<Name>/ with <Name>.exe (the shell,
-# carrying the app's icon and version information), package.json, www/ (and webview2/, and the
-# window icon when it lies outside www/), plus
-# OUT_FOLDER/<Name>.zip of that folder, ready to ship. <Name> is the manifest's "name" made safe
-# as a Windows file name, or NAME. OUT_FOLDER defaults to dist/ in the current folder.
+# Packages an app for Windows players, on Linux: runs quorvane-pack.exe (what makers on Windows
+# run themselves) under Wine. APP_FOLDER holds package.json, www/ and, in "fixed" distribution
+# mode, webview2/. The result is OUT_FOLDER/<Name>/ with <Name>.exe (the shell, carrying the app's
+# icon and version information), package.json, www/ (and webview2/, and the window icon when it
+# lies outside www/), plus OUT_FOLDER/<Name>.zip of that folder, ready to ship. <Name> is the
+# manifest's "name" made safe as a Windows file name, or NAME. OUT_FOLDER defaults to dist/ in the
+# current folder.
 #
 # --sign FILE.pfx: Authenticode-signs <Name>.exe (before it is zipped), and with --installer the
 # uninstaller and the installer, with the PKCS#12 certificate in FILE.pfx; its password comes from
@@ -14,15 +15,16 @@
 # --installer: also writes OUT_FOLDER/<Name> Setup <version>.exe, a per-user installer
 # (tools/setup).
 #
-# The package is made in a temporary folder inside OUT_FOLDER and moved into place at the end, so
-# a failed run leaves the previous package, zip and installer as they were; nothing outside
-# OUT_FOLDER is deleted.
-# Exit codes: 1 the app folder or the certificate has a problem (the message names the file), 2 a
-# wrong command line, 3 the package could not be written.
+# The package is made in a work folder inside OUT_FOLDER and moved into place at the end as one
+# set with the zip and the installer, so a failed or interrupted run leaves the previous ones as
+# they were; nothing outside OUT_FOLDER is deleted. Exit codes: 1 the app folder or the
+# certificate has a problem (the message names the file), 2 a wrong command line, 3 the package
+# could not be written, 130 interrupted (Ctrl-C).
 #
-# Builds the shell and the stamping program first (build/, with QV_NO_BUILD=1: use them as built).
-# The stamping program is a Windows program; it runs under Wine in the build tree's prefix for
-# packaging, apart from the tests' prefix so that both can run at once.
+# Builds the shell and quorvane-pack.exe first (build/, with QV_NO_BUILD=1: use them as built).
+# Each run has a Wine prefix and wineserver of its own (the C: drive shared with the build tree's
+# prefix), with the app and output folders as drives P: and Q:, so that any Linux folder name
+# works and packagers running at once never touch each other.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build"
@@ -33,13 +35,13 @@ fail() {
 }
 usage="usage: package.sh [--name NAME] [--sign FILE.pfx [--timestamp URL]] [--installer] APP_FOLDER [OUT_FOLDER]"
 
-name_option=()
+pack_options=()
 certificate="" timestamp="" installer=""
 positional=()
 while [ $# -gt 0 ]; do
   case "$1" in
-    --name) [ $# -ge 2 ] || fail 2 "$usage"; name_option=(--name "$2"); shift 2 ;;
-    --name=*) name_option=(--name "${1#--name=}"); shift ;;
+    --name) [ $# -ge 2 ] || fail 2 "$usage"; pack_options+=(--name "$2"); shift 2 ;;
+    --name=*) pack_options+=(--name "${1#--name=}"); shift ;;
     --sign) [ $# -ge 2 ] || fail 2 "$usage"; certificate="$2"; shift 2 ;;
     --timestamp) [ $# -ge 2 ] || fail 2 "$usage"; timestamp="$2"; shift 2 ;;
     --installer) installer=1; shift ;;
@@ -61,121 +63,166 @@ if inside "$out" "$app"; then
   fail 2 "$out_given is inside the app folder $app_given: the package would end up inside itself"
 fi
 
+# The certificate file is checked before anything is built.
 setup="$root/tools/setup"
-# Signing and the installer's steps say "FILE: reason" with the exit codes above.
-step() {
-  local rc=0 message
-  { message="$("$@" 2>&1 >&3)" || rc=$?; } 3>&1
-  [ $rc -eq 0 ] || fail "$rc" "$message"
-}
 if [ -n "$certificate" ]; then
-  step bash "$setup/sign.sh" --certificate "$certificate"
+  message="$(bash "$setup/sign.sh" --certificate "$certificate" 2>&1)" || fail $? "$message"
 fi
 
 if [ "${QV_NO_BUILD:-}" != 1 ]; then
-  bash "$root/scripts/build.sh" Quorvane qv_stamp >&2
+  bash "$root/scripts/build.sh" Quorvane quorvane-pack >&2
 fi
-shell_exe="$build/app/Quorvane.exe"
-stamp_exe="$build/tools/stamp/qv_stamp.exe"
-[ -f "$shell_exe" ] && [ -f "$stamp_exe" ] || fail 3 "the shell is not built (run scripts/build.sh)"
+[ -f "$build/app/Quorvane.exe" ] && [ -f "$build/app/quorvane-pack.exe" ] ||
+  fail 3 "the shell and quorvane-pack.exe are not built (run scripts/build.sh)"
 
-mkdir -p "$out"
-staging="$(mktemp -d "$out/.package.XXXXXX")"
-moved_old=()
+# Ctrl-C (or a TERM) goes to the Windows program that is running, which undoes its work and ends
+# with 130; the script then cleans up and ends with 130 too.
+child=""
+interrupted=0
+committed=0
+prefix=""
+work=""
+on_signal() {
+  interrupted=1
+  if [ -n "$child" ]; then kill -INT "$child" 2>/dev/null || true; fi
+}
+trap on_signal INT TERM
+run_child() {
+  "$@" &
+  child=$!
+  local rc
+  while :; do
+    rc=0
+    wait "$child" || rc=$?
+    # A trapped signal ends the wait early (status above 128) while the child goes on.
+    if [ $rc -gt 128 ] && kill -0 "$child" 2>/dev/null; then continue; fi
+    break
+  done
+  child=""
+  return $rc
+}
 finish() {
   local rc=$?
-  # A failure while the new package was moved into place: put the previous one back.
-  if [ $rc -ne 0 ]; then
-    for old in "${moved_old[@]}"; do
-      [ -e "$out/$(basename "$old")" ] || mv "$old" "$out/"
-    done
+  trap '' INT TERM
+  if [ -n "$child" ]; then
+    kill -INT "$child" 2>/dev/null || true
+    wait "$child" 2>/dev/null || true
   fi
-  rm -rf "$staging"
+  if [ -n "$prefix" ]; then
+    WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
+    WINEPREFIX="$prefix" wineserver -w >/dev/null 2>&1 || true
+    rm -rf "$prefix"
+  fi
+  if [ -n "$work" ]; then rm -rf "$work"; fi
+  # Interrupted before the new package was in place: nothing changed, and the exit code says so.
+  if [ "$interrupted" = 1 ] && [ "$committed" = 0 ]; then rc=130; fi
   exit $rc
 }
 trap finish EXIT
+check_interrupt() {
+  [ "$interrupted" = 0 ] || fail 130 "interrupted; $out_given is as it was"
+}
 
-# Wine takes the program's arguments in the locale's encoding: UTF-8 keeps any name intact.
-windows_path() { printf 'Z:%s' "${1//\//\\}"; }
-stamp=("$stamp_exe" "${name_option[@]}" "$(windows_path "$app")" "$(windows_path "$shell_exe")"
-       "$(windows_path "$staging/stamped.exe")")
-rc=0
-if [ -n "${QV_WINE_SESSION:-}" ]; then
-  LC_ALL=C.UTF-8 bash "$root/scripts/wine-run.sh" "$build" "${stamp[@]}" \
-    >"$staging/stamp.out" 2>"$staging/stamp.err" </dev/null || rc=$?
-else
-  QV_WINE_PREFIX_NAME=wineprefix-dist LC_ALL=C.UTF-8 \
-    bash "$root/scripts/with-wine.sh" "$build" "$root/scripts/wine-run.sh" "$build" "${stamp[@]}" \
-    >"$staging/stamp.out" 2>"$staging/stamp.err" </dev/null || rc=$?
+mkdir -p "$out" 2>/dev/null || fail 3 "$out_given: cannot create the folder"
+work="$(mktemp -d "$out/.package.XXXXXX" 2>/dev/null)" || fail 3 "$out_given: cannot write there"
+stage="$work/stage"
+mkdir "$stage"
+
+# The Wine prefix of this run: the registry copied from the build tree's prefix (the tests' own
+# when run inside their Wine session), its C: drive shared, and drives of its own.
+export QV_BUILD_DIR="$build"
+. "$root/scripts/wine-env.sh"
+if [ -z "${QV_WINE_SESSION:-}" ]; then
+  export QV_WINE_PREFIX_NAME=wineprefix-dist WINEPREFIX="$build/wineprefix-dist"
+  bash "$root/scripts/wine-prefix.sh" "$build" >&2
 fi
-if [ $rc -ne 0 ]; then
-  message="$(grep -v '^$' "$staging/stamp.err" | tail -n 1)"
+base="$WINEPREFIX"
+prefix="$(mktemp -d "$build/wineprefix-package.XXXXXX")"
+cp "$base"/*.reg "$base/.update-timestamp" "$prefix/"
+ln -s "$base/drive_c" "$prefix/drive_c"
+mkdir "$prefix/dosdevices"
+ln -s ../drive_c "$prefix/dosdevices/c:"
+ln -s "$app" "$prefix/dosdevices/p:"
+ln -s "$out" "$prefix/dosdevices/q:"
+ln -s "$build/app" "$prefix/dosdevices/x:"
+export WINEPREFIX="$prefix"
+stage_windows="Q:\\$(basename "$work")\\stage"
+
+# Runs quorvane-pack.exe with ARGS; its output lines are in $work/pack.out. Its messages are
+# shown as this script's; a failure ends the script with the program's exit code.
+pack() {
+  local rc=0
+  # Its own session, so that a Ctrl-C on the terminal reaches only this script, which hands it
+  # on to the program alone (not to Wine's server and services). Wine takes the arguments in the
+  # locale's encoding: UTF-8 keeps any name intact.
+  run_child setsid bash -c 'cd "$1" && shift && exec env LC_ALL=C.UTF-8 wine "$@"' - "$build/app" \
+    'X:\quorvane-pack.exe' "$@" >"$work/pack.out" 2>"$work/pack.err" </dev/null || rc=$?
+  # Stopped by Ctrl-C, the program has undone its work (or had not begun it).
+  if [ $rc != 0 ]; then check_interrupt; fi
+  local message details
+  message="$(sed -n 's/^quorvane-pack: /package.sh: /p' "$work/pack.err")"
+  details="$(grep -v '^quorvane-pack: ' "$work/pack.err" | tr '\n' ' ' | sed 's/ *$//')" || true
   case $rc in
-    1) fail 1 "$app_given/$message" ;;
-    2) fail 2 "$message" ;;
-    *) fail 3 "${message:-the stamping program failed (exit code $rc)}" ;;
+    0) [ -z "$message" ] || echo "$message" >&2 ;;
+    1 | 2 | 3)
+      [ -n "$message" ] ||
+        fail 3 "quorvane-pack.exe ended with exit code $rc and no message under Wine${details:+: $details}"
+      echo "$message" >&2
+      exit $rc ;;
+    *) fail 3 "quorvane-pack.exe failed under Wine (exit code $rc)${details:+: $details}" ;;
   esac
-fi
-name="$(sed -n 's/^name=//p' "$staging/stamp.out")"
-fixed="$(sed -n 's/^fixed=//p' "$staging/stamp.out")"
-[ -n "$name" ] || fail 3 "the stamping program gave no name"
+}
+
+# 1. Check the app and lay the package out in $stage/<Name>/.
+pack --stage "${pack_options[@]}" --ico "Q:\\$(basename "$work")\\icon.ico" \
+  --show-app "$app_given" 'P:\' "$stage_windows"
+value() { sed -n "s/^$1=//p" "$work/pack.out"; }
+name="$(value name)"
+exe="$(value exe)"
+product="$(value product)"
+version="$(value version)"
+file_version="$(value file-version)"
+company="$(value company)"
+description="$(value description)"
+copyright="$(value copyright)"
+fixed="$(value fixed)"
+[ -n "$name" ] && [ -f "$stage/$exe" ] || fail 3 "quorvane-pack.exe laid out no package"
 if inside "$app" "$out/$name"; then
   fail 2 "$out_given/$name is the app folder itself or holds it: choose another OUT_FOLDER"
 fi
+: "$version" "$file_version" "$company" "$description" "$copyright" "$fixed"
 
-# Lay the package out; links inside the app are copied as the files they point to.
-package="$staging/$name"
-mkdir "$package"
-mv "$staging/stamped.exe" "$package/$name.exe"
-cp -L "$app/package.json" "$package/"
-cp -RL "$app/www" "$package/www"
-if [ "$fixed" = 1 ]; then
-  cp -RL "$app/webview2" "$package/webview2"
-fi
-# Files outside www/ that the shell loads at run time (the window icon).
-while IFS= read -r file; do
-  mkdir -p "$(dirname "$package/$file")"
-  cp -L "$app/$file" "$package/$file"
-done < <(sed -n 's/^copy=//p' "$staging/stamp.out")
+# 2. What only the Linux tools do: the stamped executable is signed before step 3 zips it; the
+#    installer (built from the package folder, whose executable carries the identity and icon it
+#    needs) joins the package in $stage. These steps run in the foreground: Ctrl-C ends them with
+#    this script, which then exits 130. They say "FILE: reason" with the exit codes above.
+setup_step() {
+  local rc=0
+  "$@" >"$work/setup.out" 2>"$work/setup.err" </dev/null || rc=$?
+  check_interrupt
+  [ $rc -eq 0 ] || fail "$rc" "$(cat "$work/setup.err")"
+}
 if [ -n "$certificate" ]; then
-  sign=(bash "$setup/sign.sh" --certificate "$certificate"
-        --description "$(python3 "$setup/exe_resources.py" "$package/$name.exe" | sed -n 's/^ProductName=//p')")
+  sign=(--certificate "$certificate" --description "$product")
   [ -z "$timestamp" ] || sign+=(--timestamp "$timestamp")
-  step "${sign[@]}" "$package/$name.exe"
+  setup_step bash "$setup/sign.sh" "${sign[@]}" "$stage/$exe"
 fi
-python3 - "$staging" "$name" <<'PY'
-import os, sys, zipfile
-staging, name = sys.argv[1], sys.argv[2]
-with zipfile.ZipFile(os.path.join(staging, name + ".zip"), "w", zipfile.ZIP_DEFLATED) as archive:
-    for folder, folders, files in os.walk(os.path.join(staging, name)):
-        folders.sort()
-        for file in sorted(files):
-            path = os.path.join(folder, file)
-            archive.write(path, os.path.relpath(path, staging))
-PY
-outputs=("$name" "$name.zip")
+setup_exe=""
 if [ -n "$installer" ]; then
   setup_options=()
   [ -z "$certificate" ] || setup_options=(--sign "$certificate")
   [ -z "$timestamp" ] || setup_options+=(--timestamp "$timestamp")
-  setup_exe="$(step bash "$setup/build-setup.sh" "${setup_options[@]}" "$package" "$staging")"
-  outputs+=("$setup_exe")
+  setup_step bash "$setup/build-setup.sh" "${setup_options[@]}" "$stage/$name" "$work"
+  setup_exe="$(cat "$work/setup.out")"
+  mv "$work/$setup_exe" "$stage/$setup_exe"
 fi
+check_interrupt
 
-# Into place: the previous package moves aside first and is deleted only once the new one is in.
-mkdir "$staging/previous"
-for item in "${outputs[@]}"; do
-  if [ -e "$out/$item" ] || [ -L "$out/$item" ]; then
-    mv "$out/$item" "$staging/previous/"
-    moved_old+=("$staging/previous/$item")
-  fi
-done
-for item in "${outputs[@]}"; do
-  mv "$staging/$item" "$out/$item"
-done
-moved_old=()
-
-echo "Packaged \"$name\": $out_given/$name/ and $out_given/$name.zip ($(du -k "$out/$name.zip" | cut -f1) KiB)"
-if [ -n "$installer" ]; then
+# 3. Zip $stage/<Name>/ and move everything in $stage into place as one set.
+pack --finish --show-out "$out_given" "$stage_windows" 'Q:\'
+# In place: a Ctrl-C from now on comes too late to change anything.
+committed=1
+cat "$work/pack.out"
+if [ -n "$setup_exe" ]; then
   echo "Installer: $out_given/$setup_exe ($(du -k "$out/$setup_exe" | cut -f1) KiB)"
 fi

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Usage: preview.sh APP_OR_PACKAGE_FOLDER [--screenshot FILE] [--seconds N] [--steps FILE]
+# Usage: preview.sh APP_OR_PACKAGE_FOLDER [--strict] [--screenshot FILE] [--seconds N] [--steps FILE]
 #
 # Runs an app under Wine in a real browser engine (Debian's Chromium, driven by the engine
 # runtime in tools/engine-runtime) and prints what happened: every request with its status, type,
@@ -7,63 +7,118 @@
 # switches, the links handed to the default program, and the exit code.
 #
 # APP_OR_PACKAGE_FOLDER is either a package (an .exe beside package.json and www/) or an app folder
-# (package.json and www/ only: the freshly built shell is used). It is copied first; the folder
-# itself is never changed. Everything runs inside a network namespace with only loopback, with its
-# own virtual display and Wine server and a Wine prefix of its own (build/preview/).
+# (package.json and www/ only: the freshly built shell is used); a link to one is followed. What
+# the packager would ship is copied first, links followed (a package whole; of an app folder
+# package.json, www/, webview2/ in "fixed" mode and the window icon): the folder itself is never
+# changed. Everything runs inside a network namespace with only loopback, with its own virtual
+# display and Wine server and a Wine prefix of its own (build/preview/); one preview at a time.
 #
 #   --steps FILE       a JSON array of steps that drive the page once its document is parsed:
 #                      {"click":[x,y]}, {"key":"F11"}, {"waitTitle":"text"},
 #                      {"evaluate":"script"} (run as if from a user gesture),
 #                      {"screenshot":"file.png"}, {"wait":ms}, {"close":true}
-#   --seconds N        the window is closed N seconds after the steps began (default 5)
+#   --seconds N        the window is closed N seconds after the steps began (1 to 3600, default 5)
 #   --screenshot FILE  saves the page as PNG just before the window is closed
-# The exit code is the app's own (0 after an ordinary close); 3 when the run did not end in time.
+#   --strict           a run that would end with 0 ends with 4 when it saw an answer of 400 or
+#                      more, an uncaught exception, a console error, or a step (or the screenshot)
+#                      that failed or timed out; a last line names each reason
+# A screenshot file left from an earlier run is removed before the run starts. With
+# QV_NO_BUILD=1 the shell and the engine runtime are used as built.
+# Exit codes: the app's own (0 after an ordinary close); 2 a wrong command line, folder or steps
+# file; 3 the run did not end in time; 4 --strict and the run saw a problem.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 
-usage() { sed -n '2,3p' "$0" | sed 's/^# //' >&2; exit 2; }
-[ $# -ge 1 ] || usage
-source_folder="$1"; shift
-screenshot=""; seconds=5; steps=""
+usage_text="usage: preview.sh APP_OR_PACKAGE_FOLDER [--strict] [--screenshot FILE] [--seconds N] [--steps FILE]"
+fail() { echo "preview: $1" >&2; exit 2; }
+
+folder=""; screenshot=""; seconds=5; steps_given=""; strict=0
 while [ $# -gt 0 ]; do
   case "$1" in
-    --screenshot) screenshot="$(realpath -m "$2")"; shift 2 ;;
-    --seconds) seconds="$2"; shift 2 ;;
-    --steps) steps="$(realpath "$2")"; shift 2 ;;
-    *) usage ;;
+    --screenshot | --seconds | --steps)
+      [ $# -ge 2 ] && [ -n "$2" ] && [[ "$2" != --* ]] || fail "$1 needs a value; $usage_text"
+      case "$1" in
+        --screenshot) screenshot="$(realpath -m -- "$2")" ;;
+        --steps) steps_given="$2" ;;
+        --seconds)
+          # Decimal whatever the leading zeros ("08" is 8 seconds, not an octal number).
+          [[ "$2" =~ ^0*([0-9]{1,4})$ ]] && seconds=$((10#${BASH_REMATCH[1]})) &&
+            [ "$seconds" -ge 1 ] && [ "$seconds" -le 3600 ] ||
+            fail "--seconds takes a whole number of seconds from 1 to 3600, not \"$2\"" ;;
+      esac
+      shift 2 ;;
+    --strict) strict=1; shift ;;
+    -h | --help) sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//'; exit 0 ;;
+    -*) fail "unknown option $1; $usage_text" ;;
+    *) [ -z "$folder" ] || fail "one folder only; $usage_text"; folder="$1"; shift ;;
   esac
 done
-[[ "$seconds" =~ ^[0-9]+$ ]] || { echo "preview: --seconds needs a whole number" >&2; exit 2; }
-[ -f "$source_folder/package.json" ] || { echo "preview: no package.json in $source_folder" >&2; exit 2; }
-[ -d "$source_folder/www" ] || { echo "preview: no www/ in $source_folder" >&2; exit 2; }
-[ -x /usr/lib/chromium/chromium ] || bash "$root/scripts/install-deps.sh"
-
-build="$root/build"
-if [ ! -f "$build/build.ninja" ]; then
-  bash "$root/scripts/install-deps.sh"
-  (cd "$root" && cmake --preset windows >/dev/null)
+[ -n "$folder" ] || fail "$usage_text"
+[ -e "$folder" ] || fail "$folder: no such folder"
+[ -d "$folder" ] || fail "$folder: not a folder"
+source="$(realpath -e -- "$folder")"
+[ -f "$source/package.json" ] || fail "no package.json in $folder"
+[ -d "$source/www" ] || fail "no www/ in $folder"
+if [ -n "$screenshot" ]; then
+  [ ! -d "$screenshot" ] || fail "--screenshot: $screenshot is a folder"
+  [ -d "$(dirname "$screenshot")" ] || fail "--screenshot: no such folder: $(dirname "$screenshot")"
 fi
-cmake --build "$build" --target Quorvane qv_engine_runtime qv_link_recorder >/dev/null
+if [ -n "$steps_given" ]; then
+  [ -f "$steps_given" ] || fail "--steps: no such file: $steps_given"
+fi
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/quorvane-preview.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
-cp -r "$source_folder" "$work/app"
+echo '[]' >"$work/steps.json"
+shots=()
+if [ -n "$steps_given" ]; then
+  python3 "$root/scripts/preview-check.py" steps "$steps_given" "$(realpath -- "$steps_given")" \
+    "$work/steps.json" >"$work/shots" || exit 2
+  mapfile -t shots <"$work/shots"
+fi
+kind=app
+[ -z "$(find -L "$source" -maxdepth 1 -type f -iname '*.exe' -print -quit)" ] || kind=package
+if [ "${QV_PREVIEW_DRY_RUN:-}" = 1 ]; then
+  # For the tests of the command line: what would run, and nothing else.
+  printf 'folder=%s\nkind=%s\nseconds=%s\nstrict=%s\nscreenshot=%s\nsteps=%s\n' "$source" "$kind" \
+    "$seconds" "$strict" "$screenshot" "$(cat "$work/steps.json")"
+  exit 0
+fi
+
+build="$root/build"
+if [ "${QV_NO_BUILD:-}" != 1 ]; then
+  [ -x /usr/lib/chromium/chromium ] || bash "$root/scripts/install-deps.sh"
+  if [ ! -f "$build/build.ninja" ]; then
+    bash "$root/scripts/install-deps.sh"
+    (cd "$root" && cmake --preset windows >/dev/null)
+  fi
+  cmake --build "$build" --target Quorvane qv_engine_runtime qv_link_recorder >/dev/null
+fi
+
+# The copy: links are followed, so nothing written into it can reach the folder given.
 app="$work/app"
-exe="$(find "$app" -maxdepth 1 -iname '*.exe' | head -n 1)"
+mkdir "$app"
+if [ "$kind" = package ]; then
+  cp -RL -- "$source/." "$app/" || fail "$folder could not be copied"
+else
+  cp -L -- "$source/package.json" "$app/" && cp -RL -- "$source/www" "$app/www" ||
+    fail "$folder could not be copied"
+  while IFS= read -r extra; do
+    mkdir -p "$(dirname "$app/$extra")"
+    cp -RL -- "$source/$extra" "$app/$extra" || fail "$folder/$extra could not be copied"
+  done < <(python3 "$root/scripts/preview-check.py" extras "$source")
+fi
+exe="$(find "$app" -maxdepth 1 -type f -iname '*.exe' | sort | head -n 1)"
 if [ -z "$exe" ]; then
   cp "$build/app/Quorvane.exe" "$app/"
   exe="$app/Quorvane.exe"
 fi
 cp "$build/tools/engine-runtime/bin/WebView2Loader.dll" "$app/WebView2Loader.dll"
 mkdir -p "$work/pids"
-
-python3 - "$steps" "$work/steps.json" <<'PY'
-import json, sys
-steps = json.load(open(sys.argv[1])) if sys.argv[1] else []
-if not isinstance(steps, list):
-    sys.exit("preview: the steps file must hold a JSON array")
-json.dump(steps, open(sys.argv[2], "w"))
-PY
+# Only pictures of this run count.
+for shot in "$screenshot" "${shots[@]}"; do
+  [ -z "$shot" ] || rm -f -- "$shot"
+done
 
 export QV_ENGINE_LOG="$work/engine.log"
 export QV_ENGINE_STEPS="$work/steps.json"
@@ -75,16 +130,16 @@ export QV_PREVIEW_RECORDER="$build/tests/e2e/qv_link_recorder.exe"
 export QV_PREVIEW_TIMEOUT=$((seconds + 90))
 mkdir -p "$build/preview"
 
+# A session restarts its prefix's Wine server: a second preview waits for the first.
+lock="$build/preview/.session.lock"
+flock -n "$lock" true || echo "preview: waiting for another preview to finish..." >&2
 set +e
-bash "$root/scripts/in-netns.sh" bash "$root/scripts/with-wine.sh" "$build/preview" \
+flock -o "$lock" bash "$root/scripts/in-netns.sh" bash "$root/scripts/with-wine.sh" "$build/preview" \
   bash "$root/scripts/preview-run.sh" >"$work/wine.log" 2>&1
 code=$?
 set -e
 # Nothing of the run may outlive it: end any browser the watchdog still lists.
-for pidfile in "$work"/pids/*; do
-  [ -e "$pidfile" ] || continue
-  kill -KILL "$(basename "$pidfile")" 2>/dev/null || true
-done
+bash "$root/scripts/end-browsers.sh" "$work/pids" >/dev/null || true
 
 echo "== what the page did (ms since start) =="
 if [ -f "$work/engine.log" ]; then
@@ -98,5 +153,24 @@ if [ -n "$screenshot" ]; then
   if [ -f "$screenshot" ]; then echo "== screenshot: $screenshot"; else echo "== no screenshot was taken"; fi
 fi
 if [ -f "$work/exit-code" ]; then code="$(cat "$work/exit-code")"; fi
-echo "== exit code: $code"
+if [ "$strict" = 1 ]; then
+  mapfile -t reasons < <(python3 "$root/scripts/preview-check.py" strict "$work/engine.log")
+  if [ -n "$screenshot" ] && [ ! -f "$screenshot" ]; then
+    reasons+=("no screenshot was taken")
+  fi
+  if [ ${#reasons[@]} -gt 0 ] && [ "$code" = 0 ]; then
+    echo "== exit code: 4 (the app's own: 0)"
+    code=4
+  else
+    echo "== exit code: $code"
+  fi
+  if [ ${#reasons[@]} -eq 0 ]; then
+    echo "== strict: nothing went wrong"
+  else
+    summary="$(printf '; %s' "${reasons[@]}")"
+    echo "== strict: ${summary#; }"
+  fi
+else
+  echo "== exit code: $code"
+fi
 exit "$code"

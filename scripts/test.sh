@@ -10,6 +10,9 @@ bash scripts/build.sh
 
 pids="$root/build/engine-pids"
 mkdir -p "$pids"
+# A run that was aborted may have left browsers behind (or ids the system has given to others
+# since: those are left alone).
+bash scripts/end-browsers.sh "$pids" | sed 's/^/Left from an earlier run: /' >&2 || true
 export QV_ENGINE_PID_DIR="$pids"
 set +e
 bash scripts/in-netns.sh bash scripts/with-wine.sh build \
@@ -22,14 +25,7 @@ for _ in $(seq 50); do
   [ -z "$(ls -A "$pids")" ] && break
   sleep 0.2
 done
-for entry in "$pids"/*; do
-  [ -e "$entry" ] || continue
-  pid="$(basename "$entry")"
-  if kill -0 "$pid" 2>/dev/null; then
-    echo "A browser outlived the tests (Linux process $pid); ended it." >&2
-    kill -KILL "$pid" 2>/dev/null || true
-    code=1
-  fi
-  rm -f "$entry"
-done
+if ! bash scripts/end-browsers.sh "$pids" | sed 's/^/A browser outlived the tests: /' >&2; then
+  code=1
+fi
 exit "$code"

@@ -11,23 +11,6 @@
 namespace quorvane::testing {
 namespace {
 
-// Makes Wine load |library| native-first in the shell (which makes it search like Windows, the
-// executable's folder first) while this lives. Wine reads WINEDLLOVERRIDES from the Unix
-// environment it was started with, not from the block CreateProcessW passes, so the prefix's
-// per-program setting is used; it is removed again afterwards.
-class NativeFirst {
-  public:
-    explicit NativeFirst(const std::wstring& library) : library_(library) {
-        RegSetKeyValueW(HKEY_CURRENT_USER, kKey, library.c_str(), REG_SZ, L"native,builtin",
-                        sizeof L"native,builtin");
-    }
-    ~NativeFirst() { RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, library_.c_str()); }
-
-  private:
-    static constexpr wchar_t kKey[] = L"Software\\Wine\\AppDefaults\\Quorvane.exe\\DllOverrides";
-    std::wstring library_;
-};
-
 struct StartupPath {
     const char* name;
     const char* manifest;
@@ -68,7 +51,9 @@ TEST_P(PlantedLibrary, IsNeverLoadedFromTheApplicationFolder) {
 
         RunResult run;
         {
-            NativeFirst nativeFirst(library);
+            // Native-first: Wine then searches the executable's folder, as Windows does for
+            // every library that is not a known DLL.
+            ScopedDllOverride nativeFirst(L"Quorvane.exe", library, L"native,builtin");
             run = runShell(app, path.exitCode == 0 ? R"([{"do":"close"}])" : "[]", path.members);
         }
         // Wine's own user32 imports version.dll, so under Wine a native-first version.dll beside

@@ -1,5 +1,7 @@
 #include "tests/e2e/e2e_support.h"
 
+#include <windows.h>
+
 #include "tests/support/files.h"
 
 namespace quorvane::testing {
@@ -10,6 +12,17 @@ ShellApp::ShellApp(const std::string& manifest, bool loaderBesideExe) {
         folder.placeLoaderBesideExe();
     folder.writePackageJson(manifest);
     folder.writeFile(L"www\\index.html", "<!DOCTYPE html><title>t</title>");
+}
+
+ScopedDllOverride::ScopedDllOverride(const std::wstring& program, const std::wstring& library,
+                                     const std::wstring& loadOrder)
+    : key_(L"Software\\Wine\\AppDefaults\\" + program + L"\\DllOverrides"), library_(library) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, key_.c_str(), library_.c_str(), REG_SZ, loadOrder.c_str(),
+                    static_cast<DWORD>((loadOrder.size() + 1) * sizeof(wchar_t)));
+}
+
+ScopedDllOverride::~ScopedDllOverride() {
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, key_.c_str(), library_.c_str());
 }
 
 bool MainWindowState::operator==(const MainWindowState& other) const {

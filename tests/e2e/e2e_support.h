@@ -40,6 +40,24 @@ class MainWindowWatch {
     std::vector<MainWindowState> states_;
 };
 
+// Sets Wine's load order of |library| (L"comctl32") for the program |program| (L"Quorvane.exe")
+// in the shared prefix while this lives: L"native,builtin" makes Wine search like Windows, the
+// executable's folder first; L"" disables the library, as if the system had none. Wine reads
+// WINEDLLOVERRIDES from the Unix environment it was started with, not from the block
+// CreateProcessW passes, and reads the per-program setting when the program starts.
+class ScopedDllOverride {
+  public:
+    ScopedDllOverride(const std::wstring& program, const std::wstring& library,
+                      const std::wstring& loadOrder);
+    ~ScopedDllOverride();
+    ScopedDllOverride(const ScopedDllOverride&) = delete;
+    ScopedDllOverride& operator=(const ScopedDllOverride&) = delete;
+
+  private:
+    std::wstring key_;
+    std::wstring library_;
+};
+
 // Runs the shell with a scenario of the stand-in runtime (steps as a JSON array text, plus other
 // top-level members as a JSON object text without braces), optionally watching its main window.
 RunResult runShell(const ShellApp& app, const std::string& steps = "[]",

@@ -1,9 +1,13 @@
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "platform/local_app_data.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
 
 namespace quorvane::testing {
 namespace {
@@ -112,6 +116,29 @@ TEST(StartupFailure, EvergreenWithoutRuntimeOffersTheInstallerThenFails) {
               (std::vector<std::string>{
                   "GetAvailableCoreWebView2BrowserVersionString browserFolder=(null) -> (none)",
                   "GetAvailableCoreWebView2BrowserVersionString browserFolder=(null) -> (none)"}));
+}
+
+// Without the common controls (no comctl32 for this program) the installer cannot show its
+// progress bar: it says so and stops, before it creates the user data folder or downloads.
+TEST(StartupFailure, InstallerWithoutCommonControlsSaysSoAndDownloadsNothing) {
+    ShellApp app(R"({"name":"no-common-controls","window":{"title":"Sky Puzzle"}})");
+    const std::wstring program = app.folder.root() + L"\\NoCommonControls.exe";
+    ASSERT_TRUE(CopyFileW(shellExecutablePath().c_str(), program.c_str(), FALSE));
+    app.folder.installExecutable(program);
+    const std::wstring userData = localAppDataPath() + L"\\no-common-controls";
+    removeTree(userData);
+
+    RunResult run;
+    {
+        ScopedDllOverride missing(L"NoCommonControls.exe", L"comctl32", L"");
+        run = runShell(app, "[]", R"("runtime":{"present":false})");
+    }
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exitCode, 1u);
+    expectBoxes(run, {{"Sky Puzzle", kInstallMessage, MessageBoxIcon::Information},
+                      {"Sky Puzzle", "Failed to initialize common controls", MessageBoxIcon::Error},
+                      {"Sky Puzzle", kInstallFailed, MessageBoxIcon::Error}});
+    EXPECT_FALSE(fileExists(userData));
 }
 
 TEST(Startup, ARuntimeThatTheInstallerBroughtIsUsed) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "installer/download_progress.h"
+#include "tests/support/message_window.h"
 
 namespace quorvane {
 namespace {
@@ -26,14 +27,7 @@ LRESULT CALLBACK recordingProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 
 class RecordingBar {
   public:
-    RecordingBar() {
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = recordingProc;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = L"QvRecordingBar";
-        RegisterClassW(&windowClass);
-        window_ = CreateWindowExW(0, L"QvRecordingBar", L"", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr,
-                                  GetModuleHandleW(nullptr), nullptr);
+    RecordingBar() : window_(testing::createMessageWindow(L"QvRecordingBar", recordingProc)) {
         sentPositions.clear();
     }
     ~RecordingBar() { DestroyWindow(window_); }

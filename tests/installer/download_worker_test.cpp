@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <commctrl.h>
 #include <process.h>
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include "installer/download_worker.h"
 #include "tests/support/files.h"
 #include "tests/support/loopback_http_server.h"
+#include "tests/support/message_window.h"
 #include "tests/support/temp_dir.h"
 
 namespace quorvane {
@@ -49,6 +51,9 @@ TEST(DownloadToFile, SucceedsOnlyForA2xxAnswer) {
     } cases[] = {
         {"HTTP/1.1 200 OK", true},
         {"HTTP/1.1 203 Non-Authoritative Information", true},
+        // A final 3xx is no file: a choice the client must make, or "use your cached copy".
+        {"HTTP/1.1 300 Multiple Choices", false},
+        {"HTTP/1.1 304 Not Modified", false},
         {"HTTP/1.1 403 Forbidden", false},
         {"HTTP/1.1 404 Not Found", false},
         {"HTTP/1.1 410 Gone", false},
@@ -95,6 +100,53 @@ TEST(DownloadToFile, WithoutAReportedStatusTheCallAndTheFileDecide) {
             EXPECT_EQ(readFile(job.targetPath), c.content);
         }
     }
+}
+
+// Stands in for the progress bar: from the first progress notification on it holds the target
+// path open, empty and unshared, until released.
+class TargetHolder {
+  public:
+    explicit TargetHolder(std::wstring target)
+        : target_(std::move(target)),
+          bar_(testing::createMessageWindow(L"QvTargetHolder", procedure)) {
+        SetWindowLongPtrW(bar_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    ~TargetHolder() { DestroyWindow(bar_); }
+    HWND bar() const { return bar_; }
+    bool held() const { return held_.valid(); }
+    void release() { held_.reset(); }
+
+  private:
+    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self = reinterpret_cast<TargetHolder*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (message == PBM_SETPOS && self != nullptr && !self->held_) {
+            self->held_.reset(CreateFileW(self->target_.c_str(), GENERIC_WRITE, 0, nullptr,
+                                          CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    std::wstring target_;
+    HWND bar_ = nullptr;
+    ScopedHandle held_;
+};
+
+// A call that succeeds without a status and leaves an empty file has downloaded nothing. Under
+// Wine the call reports success when it cannot write the target, and a file: link reports no
+// status: holding the target during the download leaves exactly that. (Windows may fail the call
+// instead, which is refused either way.)
+TEST(DownloadToFile, AnEmptyFileFromACallWithoutStatusIsRefused) {
+    TempDir temp;
+    const std::wstring source = temp / L"setup.exe";
+    writeFile(source, "payload");
+    DownloadJob job;
+    job.link = testing::fileUrl(source);
+    job.targetPath = temp / L"Webview2Setup.exe";
+    TargetHolder holder(job.targetPath);
+    job.progressBar = holder.bar();
+    EXPECT_FALSE(downloadToFile(job));
+    ASSERT_TRUE(holder.held()) << "no progress was reported";
+    holder.release();
+    EXPECT_EQ(readFile(job.targetPath), "");
 }
 
 // The shipped link is a redirection service: the status that counts is the final one.

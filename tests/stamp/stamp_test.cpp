@@ -7,10 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "platform/utf8.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
@@ -52,6 +54,11 @@ TEST(SafeFileName, KeepsWhatWindowsAcceptsAndMendsTheRest) {
     // A surrogate pair is never cut in half.
     std::wstring emoji = std::wstring(kMaxFileNameLength - 1, L'x') + L"\U0001F680";
     EXPECT_EQ(safeFileName(emoji), std::wstring(kMaxFileNameLength - 1, L'x'));
+    // Linux takes 255 bytes of UTF-8 per name, ".exe" and ".zip" included: 88 Chinese characters
+    // (264 bytes) become 83 (249 bytes), whole characters only.
+    EXPECT_EQ(safeFileName(std::wstring(88, L'\u661F')), std::wstring(83, L'\u661F'));
+    EXPECT_EQ(safeFileName(std::wstring(10, L'\u00E9') + std::wstring(80, L'\u661F')),
+              std::wstring(10, L'\u00E9') + std::wstring(77, L'\u661F'));
 }
 
 TEST(AppVersion, ReadsSemanticAndWindowsVersions) {
@@ -146,6 +153,18 @@ std::string resourceBytes(HMODULE module, LPCWSTR name, LPCWSTR type) {
                        SizeofResource(module, found));
 }
 
+int resourceCount(HMODULE module, LPCWSTR type) {
+    int count = 0;
+    EnumResourceNamesW(
+        module, type,
+        [](HMODULE, LPCWSTR, LPWSTR, LONG_PTR context) -> BOOL {
+            ++*reinterpret_cast<int*>(context);
+            return TRUE;
+        },
+        reinterpret_cast<LONG_PTR>(&count));
+    return count;
+}
+
 WORD wordAt(const std::string& bytes, size_t at) {
     WORD value = 0;
     memcpy(&value, bytes.data() + at, sizeof value);
@@ -201,10 +220,19 @@ TEST_F(Stamping, PngIconAndVersionReadBackAsWindowsSeesThem) {
     HMODULE module = LoadLibraryExW(exe.c_str(), nullptr,
                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_NE(module, nullptr);
-    // The group keeps its name and lists every size; the shell's own images are gone.
+    // The group keeps its name and lists the sizes Explorer, the taskbar and shortcuts pick
+    // from at every display scale (a width of 0 is 256); the shell's own images are gone.
+    const std::vector<int> sizes = {16, 20, 24, 32, 40, 48, 64, 256};
     const std::string group = resourceBytes(module, L"MAINICON", RT_GROUP_ICON);
     ASSERT_GE(group.size(), 6u);
-    EXPECT_EQ(wordAt(group, 4), std::size(kIconSizes));
+    EXPECT_EQ(wordAt(group, 4), sizes.size());
+    std::vector<int> listed;
+    for (size_t entry = 6; entry + 14 <= group.size(); entry += 14) {
+        const int width = static_cast<BYTE>(group[entry]);
+        listed.push_back(width == 0 ? 256 : width);
+    }
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, sizes);
     int icons = 0;
     EnumResourceNamesW(
         module, RT_ICON,
@@ -213,8 +241,8 @@ TEST_F(Stamping, PngIconAndVersionReadBackAsWindowsSeesThem) {
             return TRUE;
         },
         reinterpret_cast<LONG_PTR>(&icons));
-    EXPECT_EQ(icons, static_cast<int>(std::size(kIconSizes)));
-    for (int size : kIconSizes) {
+    EXPECT_EQ(icons, static_cast<int>(sizes.size()));
+    for (int size : sizes) {
         HICON icon = static_cast<HICON>(LoadImageW(module, L"MAINICON", IMAGE_ICON, size, size, 0));
         ASSERT_NE(icon, nullptr) << size;
         EXPECT_EQ(iconPixel(icon, size, size / 4, size / 4), kRed) << size;
@@ -295,6 +323,8 @@ TEST_F(Stamping, IcoImagesAreCopiedAsTheyAre) {
     ASSERT_NE(module, nullptr);
     const std::string group = resourceBytes(module, L"MAINICON", RT_GROUP_ICON);
     ASSERT_EQ(group.size(), 6u + 2 * 14);
+    // The app's two images and none of the shell's own.
+    EXPECT_EQ(resourceCount(module, RT_ICON), 2);
     for (int i = 0; i < 2; ++i) {
         const size_t entry = 6 + 14 * i;
         EXPECT_EQ(static_cast<BYTE>(group[entry]), sizes[i]);
@@ -304,6 +334,116 @@ TEST_F(Stamping, IcoImagesAreCopiedAsTheyAre) {
                   images[i]);
     }
     FreeLibrary(module);
+}
+
+namespace packager {
+
+// Wine's name of a Windows path on the Linux side (Wine runs Linux programs, Python here, through
+// CreateProcess).
+std::wstring unixPath(const std::wstring& path) {
+    using Convert = char*(CDECL*)(LPCWSTR);
+    auto convert = reinterpret_cast<Convert>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* unix = convert != nullptr ? convert(path.c_str()) : nullptr;
+    if (unix == nullptr)
+        return {};
+    std::wstring result = utf8ToWide(unix);
+    HeapFree(GetProcessHeap(), 0, unix);
+    return result;
+}
+
+// Runs |commandLine| in |folder|; returns its exit code (or a failure's error code).
+DWORD run(const std::wstring& commandLine, const std::wstring& folder) {
+    STARTUPINFOW startup = {sizeof startup};
+    PROCESS_INFORMATION process = {};
+    std::wstring line = commandLine;
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                        &startup, &process))
+        return GetLastError();
+    WaitForSingleObject(process.hProcess, 120000);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+// What Python's zip reader finds wrong with the package in |out| ("" when nothing). Under Wine a
+// Linux program starts through CreateProcess, but its handle says nothing of its end: the check
+// writes its report, whole, under a name the test waits for.
+std::string zipCheck(const std::wstring& out) {
+    const std::wstring report = out + L"-zip-check.txt";
+    STARTUPINFOW startup = {sizeof startup};
+    PROCESS_INFORMATION process = {};
+    std::wstring line = L"/usr/bin/python3 \"" + utf8ToWide(QV_ZIP_CHECK) + L"\" \"" +
+                        unixPath(out) + L"\" \"" + unixPath(report) + L"\"";
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return "python3 did not start";
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    for (int i = 0; i < 600 && !testing::fileExists(report); ++i)
+        Sleep(100);
+    return testing::fileExists(report) ? testing::readFile(report) : "no report from python3";
+}
+
+}  // namespace packager
+
+// quorvane-pack.exe run as a maker runs it, on an app whose names have blanks and non-ASCII
+// characters, one path longer than MAX_PATH and an empty folder: its zip, read by Python's zip
+// reader, holds the package folder exactly, and the executable carries the app's icon and
+// version.
+TEST_F(Stamping, PackagerPackagesAnAppWithOddNames) {
+    const std::wstring app = folder_ / L"My Game \u00E9\u661F";
+    const std::wstring www = L"\\\\?\\" + app + L"\\www\\";
+    writePng(folder_ / L"icon.png", 96);
+    testing::writeFile(app + L"\\art\\icon.png", testing::readFile(folder_ / L"icon.png"));
+    testing::writeFile(app + L"\\package.json", R"({"name": "\u00C9toile Hopper \u2605",
+        "version": "2.3.4-beta.1", "company": "\u00C9toile Studio",
+        "window": {"icon": "art/icon.png"}})");
+    testing::writeFile(www + L"index.html", "<!DOCTYPE html><title>Hopper</title>");
+    std::string noise;
+    for (uint32_t i = 0, x = 1; i < 300000; ++i, x = x * 1103515245 + 12345)
+        noise.push_back(static_cast<char>(x >> 16));
+    testing::writeFile(www + L"sons d'\u00E9t\u00E9\\bruit blanc \u266A.ogg", noise);
+    testing::writeFile(www + L"js\\na\u00EFve game.js", std::string(20000, 'a'));
+    std::wstring deep = www;
+    for (int i = 0; i < 7; ++i)
+        deep += L"a folder with a rather long name " + std::to_wstring(i) + L"\\";
+    ASSERT_GT(deep.size(), static_cast<size_t>(MAX_PATH));
+    testing::writeFile(deep + L"\u00FCber.json", "{}");
+    ASSERT_TRUE(CreateDirectoryW((www + L"empty").c_str(), nullptr));
+
+    const std::wstring shell = testing::shellExecutablePath();
+    const std::wstring packer = shell.substr(0, shell.find_last_of(L'\\')) + L"\\quorvane-pack.exe";
+    ASSERT_EQ(packager::run(L"\"" + packer + L"\" \"My Game \u00E9\u661F\" out", folder_.path()),
+              0u);
+
+    const std::wstring package = folder_ / L"out\\\u00C9toile Hopper \u2605";
+    const std::wstring exe = package + L"\\\u00C9toile Hopper \u2605.exe";
+    HMODULE module = LoadLibraryExW(exe.c_str(), nullptr,
+                                    LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(module, nullptr);
+    EXPECT_EQ(resourceCount(module, RT_ICON), static_cast<int>(std::size(kIconSizes)));
+    for (int size : {16, 48, 256}) {
+        HICON icon = static_cast<HICON>(LoadImageW(module, L"MAINICON", IMAGE_ICON, size, size, 0));
+        ASSERT_NE(icon, nullptr) << size;
+        EXPECT_EQ(iconPixel(icon, size, size / 4, size / 4), kRed) << size;
+        EXPECT_EQ(iconPixel(icon, size, size * 3 / 4, size / 4), kBlue) << size;
+        DestroyIcon(icon);
+    }
+    FreeLibrary(module);
+    std::vector<BYTE> block(GetFileVersionInfoSizeW(exe.c_str(), nullptr));
+    ASSERT_FALSE(block.empty());
+    ASSERT_TRUE(
+        GetFileVersionInfoW(exe.c_str(), 0, static_cast<DWORD>(block.size()), block.data()));
+    EXPECT_EQ(versionString(block, L"ProductName"), L"\u00C9toile Hopper \u2605");
+    EXPECT_EQ(versionString(block, L"CompanyName"), L"\u00C9toile Studio");
+    EXPECT_EQ(versionString(block, L"ProductVersion"), L"2.3.4-beta.1");
+    EXPECT_EQ(versionString(block, L"FileVersion"), L"2.3.4.0");
+    EXPECT_EQ(versionString(block, L"OriginalFilename"), L"\u00C9toile Hopper \u2605.exe");
+
+    EXPECT_EQ(packager::zipCheck(folder_ / L"out"), "");
 }
 
 }  // namespace

@@ -62,7 +62,13 @@ heartbeat="$1"; pidfile="$2"; log="$3"; shift 3
 "$@" </dev/null >"$log" 2>&1 &
 browser=$!
 echo "$browser" >"$pidfile"
-if [ -n "$QV_ENGINE_PID_DIR" ]; then echo "$browser" >"$QV_ENGINE_PID_DIR/$browser"; fi
+# Listed by id and start time, so that whoever ends what is listed can tell a reused id.
+started() { sed 's/^.*) //' "/proc/$1/stat" 2>/dev/null | cut -d' ' -f20; }
+if [ -n "$QV_ENGINE_PID_DIR" ]; then
+  browser_start=$(started "$browser"); own_start=$(started $$)
+  printf 'browser %s %s\nwatchdog %s %s\n' "$browser" "$browser_start" $$ "$own_start" \
+    >"$QV_ENGINE_PID_DIR/.$browser" && mv "$QV_ENGINE_PID_DIR/.$browser" "$QV_ENGINE_PID_DIR/$browser"
+fi
 while kill -0 "$browser" 2>/dev/null; do
   sleep 1
   beat=$(stat -c %Y "$heartbeat" 2>/dev/null || echo 0)

@@ -38,7 +38,7 @@ class StepRunner {
         for (const Json& step : steps) {
             if (browser_->closed)
                 return;
-            logLine("step " + step.dump() + " -> " + perform(step, view));
+            logLine("step " + step.dump() + " -> " + performCaught(step, view));
         }
         if (seconds > 0) {
             const ULONGLONG end = start + static_cast<ULONGLONG>(seconds) * 1000;
@@ -113,6 +113,16 @@ class StepRunner {
             "Target.setAutoAttach",
             {{"autoAttach", true}, {"waitForDebuggerOnStart", true}, {"flatten", true}});
         return outcome;
+    }
+
+    // A step of the wrong shape (a text where a number belongs) fails alone; thrown on this
+    // detached thread it would end the whole process.
+    std::string performCaught(const Json& step, WebView* view) {
+        try {
+            return perform(step, view);
+        } catch (const std::exception& error) {
+            return std::string("failed: ") + error.what();
+        }
     }
 
     std::string perform(const Json& step, WebView* view) {

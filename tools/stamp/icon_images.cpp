@@ -90,9 +90,14 @@ std::vector<IconImage> imagesOfIco(const std::string& file) {
     return images;
 }
 
-Pixels decodeWithGdiplus(const std::wstring& path, int& size) {
+// Decoded from the bytes already read rather than from the path: GDI+ opens files by paths no
+// longer than MAX_PATH.
+Pixels decodeWithGdiplus(const std::string& file, int& size) {
+    ComRef<IStream> stream(SHCreateMemStream(reinterpret_cast<const BYTE*>(file.data()),
+                                             static_cast<UINT>(file.size())));
     Gdiplus::GpBitmap* bitmap = nullptr;
-    if (Gdiplus::DllExports::GdipCreateBitmapFromFile(path.c_str(), &bitmap) != Gdiplus::Ok ||
+    if (!stream ||
+        Gdiplus::DllExports::GdipCreateBitmapFromStream(stream.get(), &bitmap) != Gdiplus::Ok ||
         bitmap == nullptr) {
         fail("is not an image; a PNG or an .ico is expected");
     }
@@ -250,7 +255,7 @@ std::vector<IconImage> iconImagesFromFile(const std::wstring& path) {
     if (file.size() >= 6 && readAt<WORD>(file, 0) == 0 && readAt<WORD>(file, 2) == 1)
         return imagesOfIco(file);
     int sourceSize = 0;
-    const Pixels source = decodeWithGdiplus(path, sourceSize);
+    const Pixels source = decodeWithGdiplus(file, sourceSize);
     std::vector<IconImage> images;
     for (int size : kIconSizes) {
         IconImage image;
@@ -260,6 +265,31 @@ std::vector<IconImage> iconImagesFromFile(const std::wstring& path) {
         images.push_back(std::move(image));
     }
     return images;
+}
+
+std::string icoFile(const std::vector<IconImage>& images) {
+    auto put = [](std::string& to, auto value) {
+        to.append(reinterpret_cast<const char*>(&value), sizeof value);
+    };
+    std::string file;
+    put(file, WORD{0});
+    put(file, WORD{1});
+    put(file, static_cast<WORD>(images.size()));
+    DWORD offset = static_cast<DWORD>(6 + 16 * images.size());
+    for (const IconImage& image : images) {
+        put(file, static_cast<BYTE>(image.width >= 256 ? 0 : image.width));
+        put(file, static_cast<BYTE>(image.height >= 256 ? 0 : image.height));
+        put(file, image.colorCount);
+        put(file, BYTE{0});
+        put(file, image.planes);
+        put(file, image.bitCount);
+        put(file, static_cast<DWORD>(image.data.size()));
+        put(file, offset);
+        offset += static_cast<DWORD>(image.data.size());
+    }
+    for (const IconImage& image : images)
+        file += image.data;
+    return file;
 }
 
 }  // namespace quorvane::stamp

@@ -17,103 +17,104 @@ namespace {
     throw std::runtime_error(what + " (error " + std::to_string(GetLastError()) + ")");
 }
 
-// A resource's name (a string or an integer id) and language.
-struct ResourceKey {
-    std::wstring name;  // empty for an integer id
+// A resource's type or name: a string or an integer id.
+struct ResourceId {
+    std::wstring text;  // empty for an integer id
     WORD id = 0;
-    WORD language = 0;
 
-    LPCWSTR pointer() const { return name.empty() ? MAKEINTRESOURCEW(id) : name.c_str(); }
+    static ResourceId of(LPCWSTR pointer) {
+        ResourceId result;
+        if (IS_INTRESOURCE(pointer))
+            result.id = static_cast<WORD>(reinterpret_cast<ULONG_PTR>(pointer));
+        else
+            result.text = pointer;
+        return result;
+    }
+    LPCWSTR pointer() const { return text.empty() ? MAKEINTRESOURCEW(id) : text.c_str(); }
+    bool operator==(const ResourceId& other) const { return text == other.text && id == other.id; }
 };
 
-// Every resource of |type| in every language, in the module's order (named ones first).
-std::vector<ResourceKey> listResources(HMODULE module, LPCWSTR type) {
-    std::vector<ResourceKey> names;
-    EnumResourceNamesW(
-        module, type,
-        [](HMODULE, LPCWSTR, LPWSTR name, LONG_PTR context) -> BOOL {
-            ResourceKey key;
-            if (IS_INTRESOURCE(name))
-                key.id = static_cast<WORD>(reinterpret_cast<ULONG_PTR>(name));
-            else
-                key.name = name;
-            reinterpret_cast<std::vector<ResourceKey>*>(context)->push_back(key);
+// One resource with its bytes, as read from the executable.
+struct Resource {
+    ResourceId type;
+    ResourceId name;
+    WORD language = 0;
+    std::string data;
+};
+
+// Every resource of the module, in the module's order of types, names and languages.
+std::vector<Resource> readAll(HMODULE module) {
+    std::vector<ResourceId> types;
+    EnumResourceTypesW(
+        module,
+        [](HMODULE, LPWSTR type, LONG_PTR context) -> BOOL {
+            reinterpret_cast<std::vector<ResourceId>*>(context)->push_back(ResourceId::of(type));
             return TRUE;
         },
-        reinterpret_cast<LONG_PTR>(&names));
-    std::vector<ResourceKey> keys;
-    for (const ResourceKey& name : names) {
-        struct Context {
-            const ResourceKey* name;
-            std::vector<ResourceKey>* keys;
-        } context{&name, &keys};
-        EnumResourceLanguagesW(
-            module, type, name.pointer(),
-            [](HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR param) -> BOOL {
-                auto* c = reinterpret_cast<Context*>(param);
-                ResourceKey key = *c->name;
-                key.language = language;
-                c->keys->push_back(key);
+        reinterpret_cast<LONG_PTR>(&types));
+    std::vector<Resource> all;
+    for (const ResourceId& type : types) {
+        std::vector<ResourceId> names;
+        EnumResourceNamesW(
+            module, type.pointer(),
+            [](HMODULE, LPCWSTR, LPWSTR name, LONG_PTR context) -> BOOL {
+                reinterpret_cast<std::vector<ResourceId>*>(context)->push_back(
+                    ResourceId::of(name));
                 return TRUE;
             },
-            reinterpret_cast<LONG_PTR>(&context));
+            reinterpret_cast<LONG_PTR>(&names));
+        for (const ResourceId& name : names) {
+            std::vector<WORD> languages;
+            EnumResourceLanguagesW(
+                module, type.pointer(), name.pointer(),
+                [](HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR context) -> BOOL {
+                    reinterpret_cast<std::vector<WORD>*>(context)->push_back(language);
+                    return TRUE;
+                },
+                reinterpret_cast<LONG_PTR>(&languages));
+            for (WORD language : languages) {
+                HRSRC found = FindResourceExW(module, type.pointer(), name.pointer(), language);
+                const DWORD size = found != nullptr ? SizeofResource(module, found) : 0;
+                const void* bytes =
+                    found != nullptr ? LockResource(LoadResource(module, found)) : nullptr;
+                if (bytes == nullptr && size > 0)
+                    fail("cannot read a resource of the executable");
+                all.push_back(
+                    {type, name, language, std::string(static_cast<const char*>(bytes), size)});
+            }
+        }
     }
-    return keys;
+    return all;
+}
+
+bool isType(const Resource& resource, LPCWSTR type) {
+    return resource.type == ResourceId::of(type);
 }
 
 // The RT_ICON ids an icon group names.
-std::vector<WORD> iconIdsOfGroup(HMODULE module, const ResourceKey& group) {
+std::vector<WORD> iconIdsOfGroup(const std::string& group) {
     std::vector<WORD> ids;
-    HRSRC found = FindResourceExW(module, RT_GROUP_ICON, group.pointer(), group.language);
-    const DWORD size = found != nullptr ? SizeofResource(module, found) : 0;
-    const auto* bytes =
-        size >= 6 ? static_cast<const BYTE*>(LockResource(LoadResource(module, found))) : nullptr;
-    if (bytes == nullptr)
+    if (group.size() < 6)
         return ids;
     WORD count = 0;
-    std::memcpy(&count, bytes + 4, sizeof count);
-    for (size_t i = 0; i < count && 6 + 14 * (i + 1) <= size; ++i) {
+    std::memcpy(&count, group.data() + 4, sizeof count);
+    for (size_t i = 0; i < count && 6 + 14 * (i + 1) <= group.size(); ++i) {
         WORD id = 0;
-        std::memcpy(&id, bytes + 6 + 14 * i + 12, sizeof id);
+        std::memcpy(&id, group.data() + 6 + 14 * i + 12, sizeof id);
         ids.push_back(id);
     }
     return ids;
 }
 
-// What the update has to know about the executable's current resources.
-struct CurrentResources {
-    ResourceKey mainGroup;
-    std::vector<ResourceKey> iconsToDelete;
-    std::set<WORD> iconIdsKept;
-    std::vector<ResourceKey> versions;
-};
-
-CurrentResources readResources(const std::wstring& path) {
+std::vector<Resource> readResources(const std::wstring& path) {
     HMODULE module = LoadLibraryExW(path.c_str(), nullptr,
                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     if (module == nullptr)
         fail("cannot read the resources of the executable");
-    CurrentResources current;
-    const std::vector<ResourceKey> groups = listResources(module, RT_GROUP_ICON);
-    current.mainGroup = groups.empty() ? ResourceKey{L"MAINICON"} : groups.front();
-    std::set<WORD> replaced, shared;
-    for (const ResourceKey& group : groups) {
-        const bool main = group.name == current.mainGroup.name &&
-                          group.id == current.mainGroup.id &&
-                          group.language == current.mainGroup.language;
-        for (WORD id : iconIdsOfGroup(module, group))
-            (main ? replaced : shared).insert(id);
-    }
-    for (const ResourceKey& icon : listResources(module, RT_ICON)) {
-        if (icon.name.empty() && replaced.count(icon.id) != 0 && shared.count(icon.id) == 0)
-            current.iconsToDelete.push_back(icon);
-        else if (icon.name.empty())
-            current.iconIdsKept.insert(icon.id);
-    }
-    current.versions = listResources(module, RT_VERSION);
+    std::vector<Resource> all = readAll(module);
     // The update cannot begin while the file is loaded (Wine then fails with error 0).
     FreeLibrary(module);
-    return current;
+    return all;
 }
 
 #pragma pack(push, 2)
@@ -185,11 +186,14 @@ void updateChecksum(const std::wstring& path) {
     }
 }
 
-// Ends a resource update without writing anything unless committed.
+// A resource update that starts from no resources at all and ends without writing anything
+// unless committed. Starting empty and writing back what stays is the one way that works
+// everywhere: Wine's UpdateResourceW with no data leaves the resource in place, so deleting the
+// shell's surplus icon images one by one would keep them in the app's executable.
 class ResourceUpdate {
   public:
     explicit ResourceUpdate(const std::wstring& path)
-        : handle_(BeginUpdateResourceW(path.c_str(), FALSE)) {
+        : handle_(BeginUpdateResourceW(path.c_str(), TRUE)) {
         if (handle_ == nullptr)
             fail("cannot begin updating the executable's resources");
     }
@@ -200,16 +204,15 @@ class ResourceUpdate {
     ResourceUpdate(const ResourceUpdate&) = delete;
     ResourceUpdate& operator=(const ResourceUpdate&) = delete;
 
-    // Deleting needs the exact name and language: otherwise the old resource stays beside the
-    // new one.
-    void remove(LPCWSTR type, const ResourceKey& key) {
-        put(type, key.pointer(), key.language, nullptr, 0);
-    }
     void put(LPCWSTR type, LPCWSTR name, WORD language, const void* data, size_t size) {
         if (!UpdateResourceW(handle_, type, const_cast<LPWSTR>(name), language,
                              const_cast<void*>(data), static_cast<DWORD>(size))) {
             fail("cannot update the executable's resources");
         }
+    }
+    void put(const Resource& resource) {
+        put(resource.type.pointer(), resource.name.pointer(), resource.language,
+            resource.data.data(), resource.data.size());
     }
     void commit() {
         HANDLE handle = std::exchange(handle_, nullptr);
@@ -221,46 +224,119 @@ class ResourceUpdate {
     HANDLE handle_;
 };
 
+// The group directory for |icons|, whose images get the ids in |ids|.
+std::string groupDirectory(const std::vector<IconImage>& icons, const std::vector<WORD>& ids) {
+    GroupIconDir dir = {0, 1, static_cast<WORD>(icons.size())};
+    std::string directory(reinterpret_cast<const char*>(&dir), sizeof dir);
+    for (size_t i = 0; i < icons.size(); ++i) {
+        const IconImage& image = icons[i];
+        GroupIconEntry entry = {};
+        entry.width = static_cast<BYTE>(image.width >= 256 ? 0 : image.width);
+        entry.height = static_cast<BYTE>(image.height >= 256 ? 0 : image.height);
+        entry.colorCount = image.colorCount;
+        entry.planes = image.planes;
+        entry.bitCount = image.bitCount;
+        entry.bytesInResource = static_cast<DWORD>(image.data.size());
+        entry.id = ids[i];
+        directory.append(reinterpret_cast<const char*>(&entry), sizeof entry);
+    }
+    return directory;
+}
+
 }  // namespace
 
 void stampExecutable(const std::wstring& path, const std::vector<IconImage>& icons,
                      const std::vector<BYTE>& version) {
     checkStripped(path);
-    const CurrentResources current = readResources(path);
+    const std::vector<Resource> current = readResources(path);
+
+    // The main group is the first one, the one Explorer shows; it keeps its name and language,
+    // since the shell loads its icon by that name.
+    const Resource* mainGroup = nullptr;
+    std::set<WORD> replaced, shared;
+    for (const Resource& resource : current) {
+        if (!isType(resource, RT_GROUP_ICON))
+            continue;
+        const bool main = mainGroup == nullptr;
+        if (main)
+            mainGroup = &resource;
+        for (WORD id : iconIdsOfGroup(resource.data))
+            (main && !icons.empty() ? replaced : shared).insert(id);
+    }
+    const bool replacing = !icons.empty();
+    auto dropped = [&](const Resource& resource) {
+        if (isType(resource, RT_VERSION))
+            return true;
+        if (!replacing)
+            return false;
+        if (&resource == mainGroup)
+            return true;
+        return isType(resource, RT_ICON) && resource.name.text.empty() &&
+               replaced.count(resource.name.id) != 0 && shared.count(resource.name.id) == 0;
+    };
+
     ResourceUpdate update(path);
-    if (!icons.empty()) {
-        const ResourceKey& group = current.mainGroup;
-        update.remove(RT_GROUP_ICON, group);
-        for (const ResourceKey& icon : current.iconsToDelete)
-            update.remove(RT_ICON, icon);
-        GroupIconDir dir = {0, 1, static_cast<WORD>(icons.size())};
-        std::string directory(reinterpret_cast<const char*>(&dir), sizeof dir);
+    std::set<WORD> iconIdsKept;
+    for (const Resource& resource : current) {
+        if (dropped(resource))
+            continue;
+        update.put(resource);
+        if (isType(resource, RT_ICON) && resource.name.text.empty())
+            iconIdsKept.insert(resource.name.id);
+    }
+    if (replacing) {
+        const ResourceId groupName = mainGroup ? mainGroup->name : ResourceId{L"MAINICON"};
+        const WORD language =
+            mainGroup ? mainGroup->language : MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
+        std::vector<WORD> ids;
         WORD id = 0;
         for (const IconImage& image : icons) {
             do
                 ++id;
-            while (current.iconIdsKept.count(id) != 0);
-            update.put(RT_ICON, MAKEINTRESOURCEW(id), group.language, image.data.data(),
+            while (iconIdsKept.count(id) != 0);
+            ids.push_back(id);
+            update.put(RT_ICON, MAKEINTRESOURCEW(id), language, image.data.data(),
                        image.data.size());
-            GroupIconEntry entry = {};
-            entry.width = static_cast<BYTE>(image.width >= 256 ? 0 : image.width);
-            entry.height = static_cast<BYTE>(image.height >= 256 ? 0 : image.height);
-            entry.colorCount = image.colorCount;
-            entry.planes = image.planes;
-            entry.bitCount = image.bitCount;
-            entry.bytesInResource = static_cast<DWORD>(image.data.size());
-            entry.id = id;
-            directory.append(reinterpret_cast<const char*>(&entry), sizeof entry);
         }
-        update.put(RT_GROUP_ICON, group.pointer(), group.language, directory.data(),
+        const std::string directory = groupDirectory(icons, ids);
+        update.put(RT_GROUP_ICON, groupName.pointer(), language, directory.data(),
                    directory.size());
     }
-    for (const ResourceKey& old : current.versions)
-        update.remove(RT_VERSION, old);
     update.put(RT_VERSION, MAKEINTRESOURCEW(VS_VERSION_INFO),
                MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), version.data(), version.size());
     update.commit();
     updateChecksum(path);
+}
+
+std::vector<IconImage> mainIconImages(const std::wstring& path) {
+    const std::vector<Resource> all = readResources(path);
+    std::vector<IconImage> images;
+    for (const Resource& group : all) {
+        if (!isType(group, RT_GROUP_ICON))
+            continue;
+        const std::vector<WORD> ids = iconIdsOfGroup(group.data);
+        for (size_t i = 0; i < ids.size(); ++i) {
+            GroupIconEntry entry = {};
+            std::memcpy(&entry, group.data.data() + sizeof(GroupIconDir) + i * sizeof entry,
+                        sizeof entry);
+            for (const Resource& icon : all) {
+                if (isType(icon, RT_ICON) && icon.name == ResourceId{{}, ids[i]} &&
+                    icon.language == group.language) {
+                    IconImage image;
+                    image.width = entry.width == 0 ? 256 : entry.width;
+                    image.height = entry.height == 0 ? 256 : entry.height;
+                    image.colorCount = entry.colorCount;
+                    image.planes = entry.planes;
+                    image.bitCount = entry.bitCount;
+                    image.data = icon.data;
+                    images.push_back(std::move(image));
+                    break;
+                }
+            }
+        }
+        break;  // the main group only
+    }
+    return images;
 }
 
 }  // namespace quorvane::stamp

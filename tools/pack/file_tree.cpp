@@ -1,0 +1,234 @@
+#include "tools/pack/file_tree.h"
+
+#include <algorithm>
+#include <map>
+#include <utility>
+
+#include "platform/scoped_handle.h"
+#include "platform/utf8.h"
+#include "tools/pack/long_path.h"
+#include "tools/pack/pack_errors.h"
+#include "tools/pack/windows_names.h"
+
+namespace quorvane::pack {
+
+namespace {
+
+// Identifies a folder across links: the volume and the file index.
+using FolderId = std::pair<DWORD, unsigned long long>;
+
+bool folderId(const std::wstring& path, FolderId& id) {
+    ScopedHandle folder(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!folder || !GetFileInformationByHandle(folder.get(), &info))
+        return false;
+    id = {info.dwVolumeSerialNumber,
+          (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+    return true;
+}
+
+class FindHandle {
+  public:
+    explicit FindHandle(HANDLE handle) : handle_(handle) {}
+    ~FindHandle() {
+        if (handle_ != INVALID_HANDLE_VALUE)
+            FindClose(handle_);
+    }
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+    HANDLE get() const { return handle_; }
+
+  private:
+    HANDLE handle_;
+};
+
+struct Found {
+    std::wstring name;
+    WIN32_FIND_DATAW data;
+};
+
+std::vector<Found> folderContent(const std::wstring& folder, const std::string& shown) {
+    std::vector<Found> content;
+    WIN32_FIND_DATAW data = {};
+    FindHandle find(FindFirstFileExW(joinPath(folder, L"*").c_str(), FindExInfoBasic, &data,
+                                     FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    if (find.get() == INVALID_HANDLE_VALUE) {
+        const std::string why = errorText(GetLastError());
+        throw std::runtime_error(shown + ": cannot be listed (" + why + ")");
+    }
+    do {
+        const std::wstring_view name = data.cFileName;
+        if (name != L"." && name != L"..")
+            content.push_back({data.cFileName, data});
+    } while (FindNextFileW(find.get(), &data));
+    if (const DWORD error = GetLastError(); error != ERROR_NO_MORE_FILES)
+        throw std::runtime_error(shown + ": cannot be listed (" + errorText(error) + ")");
+    std::sort(content.begin(), content.end(),
+              [](const Found& a, const Found& b) { return a.name < b.name; });
+    return content;
+}
+
+void listInto(const std::wstring& root, const std::wstring& relative, const std::string& shown,
+              std::vector<FolderId>& holders, std::vector<TreeEntry>& entries,
+              std::vector<std::string>& problems) {
+    const std::wstring folder = relative.empty() ? root : joinPath(root, relative);
+    std::vector<Found> content = folderContent(folder, shown);
+
+    std::map<std::wstring, std::vector<std::string>> byFoldedName;
+    for (const Found& found : content)
+        byFoldedName[caseFolded(found.name)].push_back(wideToUtf8(found.name));
+
+    for (const Found& found : content) {
+        const std::string path = shown + "/" + wideToUtf8(found.name);
+        if (const std::string why = unholdableName(found.name); !why.empty()) {
+            problems.push_back(path + ": Windows cannot hold this name: " + why);
+            continue;
+        }
+        const std::vector<std::string>& same = byFoldedName[caseFolded(found.name)];
+        if (same.size() > 1) {
+            std::string others;
+            for (const std::string& other : same) {
+                if (other != wideToUtf8(found.name))
+                    others += (others.empty() ? "" : ", ") + other;
+            }
+            problems.push_back(path + ": Windows cannot hold this name beside " + others +
+                               ": they differ only in letter case");
+            continue;
+        }
+        TreeEntry entry;
+        entry.relative = relative.empty() ? found.name : relative + L"\\" + found.name;
+        entry.shown = path;
+        entry.folder = (found.data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        entry.written = found.data.ftLastWriteTime;
+        entry.size = (static_cast<unsigned long long>(found.data.nFileSizeHigh) << 32) |
+                     found.data.nFileSizeLow;
+        entries.push_back(entry);
+        if (!entry.folder)
+            continue;
+        FolderId id;
+        const bool known = folderId(joinPath(root, entry.relative), id);
+        if (known && std::find(holders.begin(), holders.end(), id) != holders.end()) {
+            problems.push_back(path + ": a link to a folder that holds it (it would never end)");
+            continue;
+        }
+        if (known)
+            holders.push_back(id);
+        listInto(root, entry.relative, path, holders, entries, problems);
+        if (known)
+            holders.pop_back();
+    }
+}
+
+[[noreturn]] void failWrite(const std::string& what, const std::wstring& path) {
+    const std::string why = errorText(GetLastError());
+    throw WriteError("cannot " + what + " " + shownPath(path) + " (" + why + ")");
+}
+
+}  // namespace
+
+std::vector<TreeEntry> listTree(const std::wstring& folder, const std::string& shown,
+                                std::vector<std::string>& problems) {
+    std::vector<TreeEntry> entries;
+    std::vector<FolderId> holders;
+    if (FolderId id; folderId(folder, id))
+        holders.push_back(id);
+    listInto(folder, L"", shown, holders, entries, problems);
+    return entries;
+}
+
+std::vector<std::wstring> namesIn(const std::wstring& folder, const std::string& shown) {
+    std::vector<std::wstring> names;
+    for (Found& found : folderContent(folder, shown))
+        names.push_back(std::move(found.name));
+    return names;
+}
+
+FILETIME writeTimeOf(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+        const std::string why = errorText(GetLastError());
+        throw std::runtime_error("cannot be read (" + why + ")");
+    }
+    return data.ftLastWriteTime;
+}
+
+void setWriteTime(const std::wstring& path, const FILETIME& time) {
+    ScopedHandle file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file || !SetFileTime(file.get(), nullptr, nullptr, &time))
+        failWrite("set the time of", path);
+}
+
+void createFolder(const std::wstring& path) {
+    if (!CreateDirectoryW(path.c_str(), nullptr))
+        failWrite("create", path);
+}
+
+void createFolders(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return;
+    const size_t parent = path.find_last_of(L'\\');
+    // Stop at the root of "\\?\C:\" and of "\\?\UNC\server\share".
+    if (parent != std::wstring::npos && parent > 7)
+        createFolders(path.substr(0, parent));
+    if (!CreateDirectoryW(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        failWrite("create", path);
+}
+
+void copyFile(const std::wstring& from, const std::wstring& to, const std::string& shown) {
+    if (CopyFileW(from.c_str(), to.c_str(), TRUE))
+        return;
+    const DWORD error = GetLastError();
+    ScopedHandle source(CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!source) {
+        const std::string why = errorText(GetLastError());
+        throw AppFolderError(shown + ": cannot be read (" + why + ")");
+    }
+    SetLastError(error);
+    failWrite("write", to);
+}
+
+bool removeTree(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND;
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0)
+        SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    // A link to a folder goes, not what it points to.
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        return DeleteFileW(path.c_str()) != 0;
+    bool removed = true;
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        WIN32_FIND_DATAW data = {};
+        FindHandle find(FindFirstFileExW(joinPath(path, L"*").c_str(), FindExInfoBasic, &data,
+                                         FindExSearchNameMatch, nullptr, 0));
+        if (find.get() != INVALID_HANDLE_VALUE) {
+            do {
+                const std::wstring_view name = data.cFileName;
+                if (name != L"." && name != L"..")
+                    removed = removeTree(joinPath(path, name)) && removed;
+            } while (FindNextFileW(find.get(), &data));
+        }
+    }
+    return RemoveDirectoryW(path.c_str()) != 0 && removed;
+}
+
+std::string errorText(DWORD error) {
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message = length > 0 ? std::wstring(text, length) : std::wstring();
+    LocalFree(text);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
+                                message.back() == L'.' || message.back() == L' '))
+        message.pop_back();
+    return "error " + std::to_string(error) + (message.empty() ? "" : ": " + wideToUtf8(message));
+}
+
+}  // namespace quorvane::pack
