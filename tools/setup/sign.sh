@@ -38,7 +38,8 @@ done
 [ -r "$certificate" ] || fail 1 "$certificate: cannot be read (permission denied)"
 
 log="$(mktemp)"
-trap 'rm -f "$log"' EXIT
+signed=""
+trap 'rm -f "$log" ${signed:+"$signed"}' EXIT
 for file in "$@"; do
   shown="$(basename "$file")"
   signed="$file.signed"
