@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "browser/browser_host.h"
+#include "browser/process_failure.h"
 
 namespace quorvane {
 
@@ -24,6 +25,9 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
                 GetClientRect(window, &client);
                 browserHost.controller->put_Bounds(client);
             }
+            return 0;
+        case kRestartBrowserMessage:
+            restartBrowser();
             return 0;
         default:
             return DefWindowProcW(window, message, wParam, lParam);

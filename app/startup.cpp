@@ -4,13 +4,17 @@
 #include <objbase.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "platform/app_paths.h"
+#include "platform/crash_dump.h"
 #include "platform/display_scale.h"
 #include "platform/gdiplus_api.h"
 #include "platform/icon_from_image.h"
 #include "platform/local_app_data.h"
+#include "platform/run_log.h"
+#include "platform/utf8.h"
 #include "app/main_window.h"
 #include "platform/scoped_com_mem.h"
 #include "app/startup_messages.h"
@@ -18,8 +22,7 @@
 #include "window/window_frame.h"
 #include "window/window_state.h"
 #include "browser/browser_host.h"
-#include "browser/browser_setup.h"
-#include "browser/com_handler.h"
+#include "browser/browser_start.h"
 #include "browser/environment_options.h"
 #include "browser/runtime_loader.h"
 #include "content/mapped_file_cache.h"
@@ -53,7 +56,34 @@ std::string readManifestText(const std::wstring& path) {
 bool runtimeAvailable(const wchar_t* browserFolder) {
     ScopedCoMem<wchar_t> version;
     GetAvailableCoreWebView2BrowserVersionString(browserFolder, version.put());
-    return static_cast<bool>(version);
+    if (!version) {
+        logLine("runtime not found");
+        return false;
+    }
+    logLine("runtime found version=" + wideToUtf8(version.get()) +
+            " path=" + wideToUtf8(runtimeLocation(browserFolder)));
+    return true;
+}
+
+// The executable's file version from its own version resource ("1.2.3.0"); "none" without one.
+std::string executableVersion() {
+    HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(VS_VERSION_INFO), RT_VERSION);
+    HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
+    const auto* data = static_cast<const BYTE*>(loaded ? LockResource(loaded) : nullptr);
+    const DWORD size = found ? SizeofResource(nullptr, found) : 0;
+    // VS_VERSIONINFO: a header and its key, then the fixed file information on a 32-bit boundary.
+    for (DWORD offset = 0; data != nullptr && offset + sizeof(VS_FIXEDFILEINFO) <= size;
+         offset += 4) {
+        VS_FIXEDFILEINFO info;
+        memcpy(&info, data + offset, sizeof info);
+        if (info.dwSignature != 0xFEEF04BD)
+            continue;
+        return std::to_string(HIWORD(info.dwFileVersionMS)) + "." +
+               std::to_string(LOWORD(info.dwFileVersionMS)) + "." +
+               std::to_string(HIWORD(info.dwFileVersionLS)) + "." +
+               std::to_string(LOWORD(info.dwFileVersionLS));
+    }
+    return "none";
 }
 
 // Decides the runtime, installing the machine-wide one when it is missing. False after the
@@ -123,6 +153,66 @@ void releaseProcessReferences() {
     browserHost.environment.reset();
 }
 
+// Everything after the log has been opened; returns the exit code.
+int runLogged(HINSTANCE instance, const std::wstring& folder, const std::wstring& userDataFolder) {
+    AppConfig& config = appConfig;
+    logLine("start executable=" + wideToUtf8(executablePath()) + " version=" +
+            executableVersion() + " app=\"" + wideToUtf8(config.name) + "\" distribution=" +
+            (config.distributionMode == DistributionMode::Fixed ? "fixed" : "evergreen"));
+
+    // Without GDI+ no image is decoded and the default icon is used.
+    const GdiplusApi& gdiplus = gdiplusApi();
+    ULONG_PTR gdiplusToken = 0;
+    Gdiplus::GdiplusStartupInput gdiplusInput;
+    if (gdiplus.startup)
+        gdiplus.startup(&gdiplusToken, &gdiplusInput, nullptr);
+
+    if (!config.windowIconPath.empty()) {
+        config.windowIcon = iconFromImageFile(folder + config.windowIconPath);
+    }
+    if (config.windowIcon == nullptr)
+        config.windowIcon = LoadIconW(nullptr, IDI_APPLICATION);
+
+    // Fixed mode hands the relative folder on as it is: the runtime resolves it against the
+    // current directory.
+    BrowserStart& start = browserStart;
+    if (config.distributionMode == DistributionMode::Fixed)
+        start.browserFolder = L"webview2";
+    const wchar_t* browserFolder = start.browserFolder ? start.browserFolder->c_str() : nullptr;
+    if (!detectRuntime(instance, browserFolder, userDataFolder))
+        return 1;
+
+    HWND window = createMainWindow(instance);
+    if (window == nullptr)
+        return 1;
+    windowState.window = window;
+
+    start.userDataFolder = userDataFolder;
+    start.options = makeEnvironmentOptions(config.chromiumArgs);
+    // A failure here means no completion will ever arrive and the window would stay hidden for
+    // good; say so and end the run instead.
+    if (FAILED(startBrowser())) {
+        showErrorBox(kBrowserStartFailed, config.windowTitle.c_str());
+        return 1;
+    }
+
+    MSG message = {};
+    BOOL got;
+    while ((got = GetMessageW(&message, nullptr, 0, 0)) != 0) {
+        if (got == -1)
+            break;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+
+    releaseMappedFiles();
+    if (gdiplus.shutdown && gdiplusToken != 0)
+        gdiplus.shutdown(gdiplusToken);
+    start.options.reset();
+    releaseProcessReferences();
+    return static_cast<int>(message.wParam);
+}
+
 }  // namespace
 
 int runShell(HINSTANCE instance) {
@@ -140,74 +230,21 @@ int runShell(HINSTANCE instance) {
         showErrorBox(kManifestParseFailed, kShellCaption);
         return 1;
     }
-    AppConfig& config = appConfig;
 
     const std::wstring localAppData = localAppDataPath();
     if (localAppData.empty()) {
         showErrorBox(kLocalAppDataMissing, kShellCaption);
         return 1;
     }
-    const std::wstring userDataFolder = localAppData + L"\\" + config.name;
+    const std::wstring userDataFolder = localAppData + L"\\" + appConfig.name;
 
-    // Without GDI+ no image is decoded and the default icon is used.
-    const GdiplusApi& gdiplus = gdiplusApi();
-    ULONG_PTR gdiplusToken = 0;
-    Gdiplus::GdiplusStartupInput gdiplusInput;
-    if (gdiplus.startup)
-        gdiplus.startup(&gdiplusToken, &gdiplusInput, nullptr);
-
-    if (!config.windowIconPath.empty()) {
-        config.windowIcon = iconFromImageFile(folder + config.windowIconPath);
-    }
-    if (config.windowIcon == nullptr)
-        config.windowIcon = LoadIconW(nullptr, IDI_APPLICATION);
-
-    // Fixed mode hands the relative folder on as it is: the runtime resolves it against the
-    // current directory.
-    const wchar_t* browserFolder =
-        config.distributionMode == DistributionMode::Fixed ? L"webview2" : nullptr;
-    if (!detectRuntime(instance, browserFolder, userDataFolder))
-        return 1;
-
-    HWND window = createMainWindow(instance);
-    if (window == nullptr)
-        return 1;
-    windowState.window = window;
-
-    ComRef<ICoreWebView2EnvironmentOptions> options = makeEnvironmentOptions(config.chromiumArgs);
-    {
-        auto completed = makeHandler<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
-            IID_ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler,
-            [](HRESULT result, ICoreWebView2Environment* environment) {
-                onEnvironmentCreated(result, environment);
-            });
-        // A failure here means no completion will ever arrive and the window would stay hidden
-        // for good; say so and end the run instead.
-        HRESULT created =
-            completed ? CreateCoreWebView2EnvironmentWithOptions(
-                            browserFolder, userDataFolder.c_str(), options.get(), completed.get())
-                      : E_OUTOFMEMORY;
-        if (FAILED(created)) {
-            showErrorBox(kBrowserStartFailed, config.windowTitle.c_str());
-            return 1;
-        }
-    }
-
-    MSG message = {};
-    BOOL got;
-    while ((got = GetMessageW(&message, nullptr, 0, 0)) != 0) {
-        if (got == -1)
-            break;
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-
-    releaseMappedFiles();
-    if (gdiplus.shutdown && gdiplusToken != 0)
-        gdiplus.shutdown(gdiplusToken);
-    options.reset();
-    releaseProcessReferences();
-    return static_cast<int>(message.wParam);
+    // From here on the run leaves a log and, should it crash, a dump beside it.
+    openRunLog(userDataFolder);
+    installCrashHandler(userDataFolder);
+    const int exitCode = runLogged(instance, folder, userDataFolder);
+    logLine("exit code=" + std::to_string(exitCode));
+    closeRunLog();
+    return exitCode;
 }
 
 }  // namespace quorvane

@@ -5,9 +5,11 @@
 #include "browser/com_handler.h"
 #include "browser/event_handlers.h"
 #include "browser/player_settings.h"
+#include "browser/process_failure.h"
 #include "browser/web_resource_adapter.h"
 #include "content/app_origin.h"
 #include "manifest/app_config.h"
+#include "platform/run_log.h"
 #include "window/window_state.h"
 
 namespace quorvane {
@@ -15,10 +17,9 @@ namespace quorvane {
 namespace {
 
 // Without browser objects the window would stay hidden with nothing to show: tell the user and
-// end the run with exit code 1 once the message loop sees the quit message.
+// end the run with exit code 1.
 void failBrowserStart(const wchar_t* text) {
-    MessageBoxW(nullptr, text, appConfig.windowTitle.c_str(), MB_OK | MB_ICONERROR);
-    PostQuitMessage(1);
+    reportBrowserFailure(text, 1);
 }
 
 // Registers one handler object on |webView| through |add| (a registration method of the view);
@@ -98,11 +99,25 @@ void registerHandlers(ICoreWebView2* webView, ICoreWebView2_2* webView2) {
         webView2, &ICoreWebView2_2::add_DOMContentLoaded,
         IID_ICoreWebView2DOMContentLoadedEventHandler,
         [](ICoreWebView2*, ICoreWebView2DOMContentLoadedEventArgs*) { onDOMContentLoaded(); });
+    registerHandler<ICoreWebView2ProcessFailedEventHandler>(
+        webView, &ICoreWebView2::add_ProcessFailed, IID_ICoreWebView2ProcessFailedEventHandler,
+        [](ICoreWebView2* sender, ICoreWebView2ProcessFailedEventArgs* args) {
+            onProcessFailed(sender, args);
+        });
 }
 
 }  // namespace
 
+void reportBrowserFailure(const wchar_t* text, int exitCode) {
+    MessageBoxW(nullptr, text, appConfig.windowTitle.c_str(), MB_OK | MB_ICONERROR);
+    // The window goes first (its destruction asks to quit with 0), so the exit code is this one.
+    if (IsWindow(windowState.window))
+        DestroyWindow(windowState.window);
+    PostQuitMessage(exitCode);
+}
+
 void onEnvironmentCreated(HRESULT errorCode, ICoreWebView2Environment* environment) {
+    logLine("environment hr=" + hexCode(errorCode) + (environment ? "" : " (no environment)"));
     if (FAILED(errorCode) || environment == nullptr) {
         failBrowserStart(kBrowserStartFailed);
         return;
@@ -113,13 +128,17 @@ void onEnvironmentCreated(HRESULT errorCode, ICoreWebView2Environment* environme
         [](HRESULT result, ICoreWebView2Controller* controller) {
             onControllerCreated(result, controller);
         });
-    if (!completed ||
-        FAILED(environment->CreateCoreWebView2Controller(windowState.window, completed.get()))) {
+    const HRESULT created =
+        completed ? environment->CreateCoreWebView2Controller(windowState.window, completed.get())
+                  : E_OUTOFMEMORY;
+    if (FAILED(created)) {
+        logLine("controller creation call failed hr=" + hexCode(created));
         failBrowserStart(kBrowserStartFailed);
     }
 }
 
 void onControllerCreated(HRESULT errorCode, ICoreWebView2Controller* controller) {
+    logLine("controller hr=" + hexCode(errorCode) + (controller ? "" : " (no controller)"));
     if (FAILED(errorCode) || controller == nullptr) {
         failBrowserStart(kBrowserStartFailed);
         return;
@@ -136,6 +155,7 @@ void onControllerCreated(HRESULT errorCode, ICoreWebView2Controller* controller)
     // Without this interface no parsed document is ever reported and the window would never be
     // shown; every runtime of the targeted generation offers it, so an older one is reported.
     if (!host.webView2) {
+        logLine("the view offers no ICoreWebView2_2: the runtime is too old");
         failBrowserStart(kBrowserTooOld);
         return;
     }

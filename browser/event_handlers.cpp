@@ -2,11 +2,13 @@
 
 #include <string>
 
+#include "platform/run_log.h"
 #include "platform/scoped_com_mem.h"
 #include "window/window_state.h"
 #include "content/app_origin.h"
 #include "browser/browser_host.h"
 #include "browser/external_link.h"
+#include "browser/uri_for_log.h"
 #include "messaging/page_message.h"
 
 namespace quorvane {
@@ -25,8 +27,13 @@ void onNavigationStarting(ICoreWebView2NavigationStartingEventArgs* args) noexce
         return;
     ScopedCoMem<wchar_t> uri;
     args->get_Uri(uri.put());
-    if (!uri || !beginsWithAppOrigin(uri.get()))
+    if (!uri || !beginsWithAppOrigin(uri.get())) {
         args->put_Cancel(TRUE);
+        try {
+            logLine("navigation refused " + schemeAndHost(uri ? uri.get() : L""));
+        } catch (...) {
+        }
+    }
 }
 
 void onPermissionRequested(ICoreWebView2PermissionRequestedEventArgs* args) noexcept {
@@ -54,7 +61,10 @@ void onNewWindowRequested(ICoreWebView2NewWindowRequestedEventArgs* args) noexce
         args->get_Uri(uri.put());
         if (uri) {
             std::wstring link = uri.get();
-            if (isExternalLinkAllowed(link))
+            const bool allowed = isExternalLinkAllowed(link);
+            logLine(std::string(allowed ? "new window handed over " : "new window refused ") +
+                    schemeAndHost(link));
+            if (allowed)
                 openExternalLink(link);
         }
     } catch (...) {

@@ -43,17 +43,24 @@ struct LoaderLibrary {
     CreateCoreWebView2EnvironmentWithOptionsFn createEnvironment;
 };
 
-// The loader library in |folder|, when one is there and has both exports. A file of that name
-// that is no usable library is passed over: the built-in loader does the same work.
-std::optional<LoaderLibrary> loaderLibraryIn(const std::wstring& folder) {
+// The path of the loader library file in |folder|; empty when there is none.
+std::wstring loaderFileIn(const std::wstring& folder) {
     std::wstring path = folder;
     if (!path.empty() && path.back() != L'\\' && path.back() != L'/')
         path += L'\\';
     path += L"WebView2Loader.dll";
     DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return {};
+    return path;
+}
+
+// The loader library in |folder|, when one is there and has both exports. A file of that name
+// that is no usable library is passed over: the built-in loader does the same work.
+std::optional<LoaderLibrary> loaderLibraryIn(const std::wstring& folder) {
+    const std::wstring path = loaderFileIn(folder);
+    if (path.empty())
         return std::nullopt;
-    }
     HMODULE module = loadByFullPath(path);
     if (module == nullptr)
         return std::nullopt;
@@ -96,6 +103,14 @@ HRESULT builtInCreateEnvironment(
 }
 
 }  // namespace
+
+std::wstring runtimeLocation(PCWSTR browserExecutableFolder) {
+    std::wstring loader = loaderFileIn(appFolder());
+    if (!loader.empty())
+        return loader;
+    std::optional<InstalledRuntime> runtime = findInstalledRuntime(browserExecutableFolder);
+    return runtime ? runtime->folder : std::wstring();
+}
 
 HRESULT availableBrowserVersionFrom(const std::wstring& loaderFolder,
                                     PCWSTR browserExecutableFolder, LPWSTR* versionInfo) noexcept {

@@ -27,6 +27,10 @@ HRESULT CreateCoreWebView2EnvironmentWithOptions(
     ICoreWebView2EnvironmentOptions* environmentOptions,
     ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* environmentCreatedHandler) noexcept;
 
+// Where the runtime for |browserExecutableFolder| is, for the log: the loader library beside the
+// executable when there is one (it decides), otherwise the runtime's folder; empty when none.
+std::wstring runtimeLocation(PCWSTR browserExecutableFolder);
+
 // The same two, looking for WebView2Loader.dll in |loaderFolder| instead of the executable's
 // folder (so tests can lay out any folder).
 HRESULT availableBrowserVersionFrom(const std::wstring& loaderFolder,

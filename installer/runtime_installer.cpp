@@ -5,8 +5,10 @@
 
 #include "installer/download_worker.h"
 #include "installer/setup_window.h"
+#include "platform/run_log.h"
 #include "platform/scoped_handle.h"
 #include "platform/system_library.h"
+#include "platform/utf8.h"
 
 namespace quorvane {
 
@@ -15,6 +17,7 @@ const std::wstring runtimeBootstrapperLink = L"https://go.microsoft.com/fwlink/p
 namespace {
 
 void showError(const AppConfig& config, const wchar_t* text) {
+    logLine("installer failed: " + wideToUtf8(text));
     MessageBoxW(nullptr, text, config.windowTitle.c_str(), MB_OK | MB_ICONERROR);
 }
 
@@ -35,13 +38,18 @@ void runInstaller(const std::wstring& targetPath, const std::wstring& userDataFo
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
+    logLine("installer running " + wideToUtf8(targetPath));
     if (!CreateProcessW(targetPath.c_str(), commandLine, nullptr, nullptr, FALSE, 0, nullptr,
                         userDataFolder.c_str(), &startup, &process)) {
+        logLine("installer could not start the setup: error " + std::to_string(GetLastError()));
         return;
     }
     ScopedHandle processHandle(process.hProcess);
     ScopedHandle threadHandle(process.hThread);
     WaitForSingleObject(processHandle.get(), INFINITE);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(processHandle.get(), &exitCode);
+    logLine("installer setup ended with exit code " + std::to_string(exitCode));
 }
 
 }  // namespace
@@ -86,9 +94,11 @@ void installRuntimeFrom(HINSTANCE instance, const std::wstring& userDataFolder,
     job.progressWindow = window;
     job.progressBar = bar;
 
+    logLine("installer downloading " + wideToUtf8(job.link) + " to " + wideToUtf8(job.targetPath));
     ScopedHandle worker(
         reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, downloadWorker, &job, 0, nullptr)));
     if (!worker) {
+        logLine("installer could not start the download");
         // Without a worker nothing would ever close the window: close it here, and let the loop
         // below take the quit message its destruction posts.
         SendMessageW(window, WM_CLOSE, 0, 0);
@@ -100,6 +110,7 @@ void installRuntimeFrom(HINSTANCE instance, const std::wstring& userDataFolder,
     // the window at any time): wait for it before anything goes away.
     WaitForSingleObject(worker.get(), INFINITE);
     worker.reset();
+    logLine(job.downloaded ? "installer download succeeded" : "installer download failed");
 
     if (job.downloaded)
         runInstaller(job.targetPath, userDataFolder);

@@ -25,13 +25,13 @@ struct ICoreWebView2Deferral;
 struct ICoreWebView2DevToolsProtocolEventReceiver;
 struct ICoreWebView2ExecuteScriptCompletedHandler;
 struct ICoreWebView2FocusChangedEventHandler;
+struct ICoreWebView2FrameInfoCollection;
 struct ICoreWebView2HistoryChangedEventHandler;
 struct ICoreWebView2HttpHeadersCollectionIterator;
 struct ICoreWebView2HttpResponseHeaders;
 struct ICoreWebView2MoveFocusRequestedEventHandler;
 struct ICoreWebView2NavigationCompletedEventHandler;
 struct ICoreWebView2NewBrowserVersionAvailableEventHandler;
-struct ICoreWebView2ProcessFailedEventHandler;
 struct ICoreWebView2ScriptDialogOpeningEventHandler;
 struct ICoreWebView2SourceChangedEventHandler;
 struct ICoreWebView2WebResourceResponseReceivedEventHandler;
@@ -70,6 +70,9 @@ struct ICoreWebView2WindowCloseRequestedEventHandler;
 struct ICoreWebView2NewWindowRequestedEventHandler;
 struct ICoreWebView2WebMessageReceivedEventHandler;
 struct ICoreWebView2DOMContentLoadedEventHandler;
+struct ICoreWebView2ProcessFailedEventArgs;
+struct ICoreWebView2ProcessFailedEventArgs2;
+struct ICoreWebView2ProcessFailedEventHandler;
 
 // Enumerations: 32-bit values on the wire.
 typedef enum COREWEBVIEW2_WEB_RESOURCE_CONTEXT {
@@ -611,6 +614,69 @@ __CRT_UUID_DECL(ICoreWebView2WebMessageReceivedEventHandler, 0x57213F19, 0x00E6,
                 0x89, 0x8E, 0xA0, 0x1E, 0xCB, 0xD2)
 __CRT_UUID_DECL(ICoreWebView2DOMContentLoadedEventHandler, 0x4BAC7E9C, 0x199E, 0x49ED, 0x87, 0xED,
                 0x24, 0x93, 0x03, 0xAC, 0xF0, 0x19)
+#endif
+
+// Process failures: the event, its arguments, and the second arguments interface that adds the
+// reason and exit code (ask for it with QueryInterface: older runtimes refuse it).
+typedef enum COREWEBVIEW2_PROCESS_FAILED_KIND {
+    COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED = 0,
+    COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_EXITED = 1,
+    COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_UNRESPONSIVE = 2,
+    COREWEBVIEW2_PROCESS_FAILED_KIND_FRAME_RENDER_PROCESS_EXITED = 3,
+    COREWEBVIEW2_PROCESS_FAILED_KIND_UTILITY_PROCESS_EXITED = 4,
+    COREWEBVIEW2_PROCESS_FAILED_KIND_SANDBOX_HELPER_PROCESS_EXITED = 5,
+    COREWEBVIEW2_PROCESS_FAILED_KIND_GPU_PROCESS_EXITED = 6,
+    COREWEBVIEW2_PROCESS_FAILED_KIND_PPAPI_PLUGIN_PROCESS_EXITED = 7,
+    COREWEBVIEW2_PROCESS_FAILED_KIND_PPAPI_BROKER_PROCESS_EXITED = 8,
+    COREWEBVIEW2_PROCESS_FAILED_KIND_UNKNOWN_PROCESS_EXITED = 9,
+} COREWEBVIEW2_PROCESS_FAILED_KIND;
+
+// 7 to 9 were added by a later SDK; runtimes may report values not listed here as well.
+typedef enum COREWEBVIEW2_PROCESS_FAILED_REASON {
+    COREWEBVIEW2_PROCESS_FAILED_REASON_UNEXPECTED = 0,
+    COREWEBVIEW2_PROCESS_FAILED_REASON_UNRESPONSIVE = 1,
+    COREWEBVIEW2_PROCESS_FAILED_REASON_TERMINATED = 2,
+    COREWEBVIEW2_PROCESS_FAILED_REASON_CRASHED = 3,
+    COREWEBVIEW2_PROCESS_FAILED_REASON_LAUNCH_FAILED = 4,
+    COREWEBVIEW2_PROCESS_FAILED_REASON_OUT_OF_MEMORY = 5,
+    COREWEBVIEW2_PROCESS_FAILED_REASON_PROFILE_DELETED = 6,
+    COREWEBVIEW2_PROCESS_FAILED_REASON_NORMAL_EXIT = 7,
+    COREWEBVIEW2_PROCESS_FAILED_REASON_ABNORMAL_EXIT = 8,
+    COREWEBVIEW2_PROCESS_FAILED_REASON_INTEGRITY_FAILURE = 9,
+} COREWEBVIEW2_PROCESS_FAILED_REASON;
+
+EXTERN_C const IID IID_ICoreWebView2ProcessFailedEventArgs;
+EXTERN_C const IID IID_ICoreWebView2ProcessFailedEventArgs2;
+EXTERN_C const IID IID_ICoreWebView2ProcessFailedEventHandler;
+
+// {8155A9A4-1474-4A86-8CAE-151B0FA6B8CA}
+struct ICoreWebView2ProcessFailedEventArgs : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE
+    get_ProcessFailedKind(COREWEBVIEW2_PROCESS_FAILED_KIND* value) = 0;
+};
+
+// {4DAB9422-46FA-4C3E-A5D2-41D2071D3680}
+struct ICoreWebView2ProcessFailedEventArgs2 : public ICoreWebView2ProcessFailedEventArgs {
+    virtual HRESULT STDMETHODCALLTYPE get_Reason(COREWEBVIEW2_PROCESS_FAILED_REASON* reason) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_ExitCode(int* exitCode) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_ProcessDescription(LPWSTR* processDescription) = 0;
+    virtual HRESULT STDMETHODCALLTYPE
+    get_FrameInfosForFailedProcess(ICoreWebView2FrameInfoCollection** frames) = 0;
+};
+
+// {79E0AEA4-990B-42D9-AA1D-0FCC2E5BC7F1}
+struct ICoreWebView2ProcessFailedEventHandler : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender,
+                                             ICoreWebView2ProcessFailedEventArgs* args) = 0;
+};
+
+#ifdef __CRT_UUID_DECL
+__CRT_UUID_DECL(ICoreWebView2ProcessFailedEventArgs, 0x8155A9A4, 0x1474, 0x4A86, 0x8C, 0xAE, 0x15,
+                0x1B, 0x0F, 0xA6, 0xB8, 0xCA)
+__CRT_UUID_DECL(ICoreWebView2ProcessFailedEventArgs2, 0x4DAB9422, 0x46FA, 0x4C3E, 0xA5, 0xD2, 0x41,
+                0xD2, 0x07, 0x1D, 0x36, 0x80)
+__CRT_UUID_DECL(ICoreWebView2ProcessFailedEventHandler, 0x79E0AEA4, 0x990B, 0x42D9, 0xAA, 0x1D,
+                0x0F, 0xCC, 0x2E, 0x5B, 0xC7, 0xF1)
 #endif
 
 // The two exports of the loader library, WebView2Loader.dll (undecorated C names).

@@ -53,6 +53,7 @@ TEST(BrowserSetup, AppliesSettingsRegistersHandlersInOrderThenNavigates) {
         "add NewWindowRequested token=null",
         "add WebMessageReceived token=null",
         "add DOMContentLoaded token=null",
+        "add ProcessFailed token=null",
         "Navigate https://quorvane.localhost/index.html",
     };
     EXPECT_EQ(linesBetween(run, "EnvironmentCompleted", "Navigate"), expected);

@@ -125,4 +125,10 @@ std::string boxText(const MessageBoxSeen& box) {
     return narrow(box.text);
 }
 
+std::string startLogLine(const AppFolder& folder, const std::string& name,
+                         const std::string& distribution) {
+    return "start executable=" + narrow(folder.executable()) + " version=" QV_SHELL_FILE_VERSION
+           " app=\"" + name + "\" distribution=" + distribution;
+}
+
 }  // namespace quorvane::testing

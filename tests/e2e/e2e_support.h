@@ -74,4 +74,9 @@ std::vector<std::string> linesBetween(const RunResult& run, const std::string& f
 // The UTF-8 text of a message box, for assertions.
 std::string boxText(const MessageBoxSeen& box);
 
+// The run log's first line for the built shell run from |folder| as the app |name| in
+// |distribution| mode ("evergreen" or "fixed").
+std::string startLogLine(const AppFolder& folder, const std::string& name,
+                         const std::string& distribution);
+
 }  // namespace quorvane::testing

@@ -9,6 +9,7 @@
 #include "tests/e2e/scheme_handlers.h"
 #include "tests/standin/standin_client.h"
 #include "tests/support/files.h"
+#include "tests/support/run_log_lines.h"
 #include "tests/support/temp_dir.h"
 
 namespace quorvane::testing {
@@ -49,6 +50,18 @@ TEST(NewWindowLinks, WebAndMailLinksGoToTheirProgramsAndEverythingElseIsDropped)
     std::vector<std::string> expected = handedOver;
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(recorded, expected);
+    // The log names each link by its scheme and host only (after the start and runtime lines).
+    const std::vector<std::string> logged = runLogIn(run.userDataFolder);
+    ASSERT_GE(logged.size(), 2u);
+    EXPECT_EQ(std::vector<std::string>(logged.begin() + 2, logged.end()),
+              (std::vector<std::string>{
+                  "environment hr=0x00000000", "controller hr=0x00000000",
+                  "new window handed over https://example.com",
+                  "new window handed over http://example.com", "new window handed over mailto:",
+                  "new window handed over https://quorvane.localhost",
+                  "new window refused ms-settings:", "new window refused search-ms:",
+                  "new window refused ms-msdt:", "new window refused quorvanetest:",
+                  "new window refused file://", "exit code=0"}));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "platform/local_app_data.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/support/files.h"
+#include "tests/support/run_log_lines.h"
 #include "tests/support/temp_dir.h"
 
 namespace quorvane::testing {
@@ -101,6 +102,9 @@ TEST(StartupFailure, FixedModeAsksTheLoaderForTheRelativeFolderOnly) {
     ASSERT_EQ(run.transcript.size(), 1u);
     EXPECT_EQ(run.transcript[0],
               "GetAvailableCoreWebView2BrowserVersionString browserFolder=webview2 -> (none)");
+    EXPECT_EQ(runLogIn(userDataFolderFor(L"fixed-relative")),
+              (std::vector<std::string>{startLogLine(app.folder, "fixed-relative", "fixed"),
+                                        "runtime not found", "exit code=1"}));
 }
 
 TEST(StartupFailure, EvergreenWithoutRuntimeOffersTheInstallerThenFails) {
@@ -116,6 +120,15 @@ TEST(StartupFailure, EvergreenWithoutRuntimeOffersTheInstallerThenFails) {
               (std::vector<std::string>{
                   "GetAvailableCoreWebView2BrowserVersionString browserFolder=(null) -> (none)",
                   "GetAvailableCoreWebView2BrowserVersionString browserFolder=(null) -> (none)"}));
+    // What a player can send the maker: every step of the way, in the user data folder.
+    const std::wstring userData = userDataFolderFor(L"evergreen-none");
+    EXPECT_EQ(runLogIn(userData),
+              (std::vector<std::string>{
+                  startLogLine(app.folder, "evergreen-none", "evergreen"),
+                  "runtime not found",
+                  "installer downloading https://go.microsoft.com/fwlink/p/?LinkId=2124703 to " +
+                      narrow(userData) + "\\Webview2Setup.exe",
+                  "installer download failed", "runtime not found", "exit code=1"}));
 }
 
 // Without the common controls (no comctl32 for this program) the installer cannot show its
@@ -138,7 +151,14 @@ TEST(StartupFailure, InstallerWithoutCommonControlsSaysSoAndDownloadsNothing) {
     expectBoxes(run, {{"Sky Puzzle", kInstallMessage, MessageBoxIcon::Information},
                       {"Sky Puzzle", "Failed to initialize common controls", MessageBoxIcon::Error},
                       {"Sky Puzzle", kInstallFailed, MessageBoxIcon::Error}});
-    EXPECT_FALSE(fileExists(userData));
+    // The folder holds the run's log, and the log shows the installer stopped at once.
+    EXPECT_FALSE(fileExists(userData + L"\\Webview2Setup.exe"));
+    const std::vector<std::string> log = runLogIn(userData);
+    ASSERT_EQ(log.size(), 5u);
+    EXPECT_EQ(std::vector<std::string>(log.begin() + 1, log.end()),
+              (std::vector<std::string>{"runtime not found",
+                                        "installer failed: Failed to initialize common controls",
+                                        "runtime not found", "exit code=1"}));
 }
 
 TEST(Startup, ARuntimeThatTheInstallerBroughtIsUsed) {
@@ -174,18 +194,22 @@ TEST(StartupFailure, BrowserCreationFailuresEndTheRunWithABox) {
         const char* title;
         const char* members;
         const char* text;
+        const char* logged;  // the log's line before the exit code
     } cases[] = {
-        {"creation call fails", R"("environment":{"returns":"0x80004005"})", kBrowserStartFailed},
+        {"creation call fails", R"("environment":{"returns":"0x80004005"})", kBrowserStartFailed,
+         "environment creation call failed hr=0x80004005"},
         {"environment completes with an error", R"("environment":{"completes":"0x80070005"})",
-         kBrowserStartFailed},
+         kBrowserStartFailed, "environment hr=0x80070005 (no environment)"},
         {"environment completes without an object", R"("environment":{"nullObject":true})",
-         kBrowserStartFailed},
-        {"controller call fails", R"("controller":{"returns":"0x80004005"})", kBrowserStartFailed},
+         kBrowserStartFailed, "environment hr=0x00000000 (no environment)"},
+        {"controller call fails", R"("controller":{"returns":"0x80004005"})", kBrowserStartFailed,
+         "controller creation call failed hr=0x80004005"},
         {"controller completes with an error", R"("controller":{"completes":"0x8007000E"})",
-         kBrowserStartFailed},
+         kBrowserStartFailed, "controller hr=0x8007000E (no controller)"},
         {"controller completes without an object", R"("controller":{"nullObject":true})",
-         kBrowserStartFailed},
-        {"view too old", R"("webView2":false)", kBrowserTooOld},
+         kBrowserStartFailed, "controller hr=0x00000000 (no controller)"},
+        {"view too old", R"("webView2":false)", kBrowserTooOld,
+         "the view offers no ICoreWebView2_2: the runtime is too old"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.title);
@@ -196,6 +220,10 @@ TEST(StartupFailure, BrowserCreationFailuresEndTheRunWithABox) {
         expectBoxes(run, {{"Game", c.text, MessageBoxIcon::Error}});
         EXPECT_TRUE(run.linesStartingWith("Navigate").empty());
         EXPECT_TRUE(run.linesStartingWith("controller IsVisible").empty());
+        const std::vector<std::string> log = runLogIn(userDataFolderFor(L"browser-fails"));
+        ASSERT_GE(log.size(), 2u);
+        EXPECT_EQ(log[log.size() - 2], c.logged);
+        EXPECT_EQ(log.back(), "exit code=1");
     }
 }
 

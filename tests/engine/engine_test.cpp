@@ -15,6 +15,7 @@
 #include "tests/engine/engine_run.h"
 #include "tests/standin/standin_client.h"
 #include "tests/support/files.h"
+#include "tests/support/run_log_lines.h"
 #include "tests/support/temp_dir.h"
 #include "tools/engine-runtime/chromium.h"
 
@@ -360,6 +361,78 @@ TEST_F(RealPage, ThreeHundredImagesAndTwentyRangesLoadAtOnce) {
     EXPECT_TRUE(run.lastTitle().starts_with("DONE: PASS 300/300 images 20/20 ranges"))
         << run.lastTitle();
     EXPECT_EQ(run.run.exitCode, 0u);
+}
+
+// An app whose page counts its loads in localStorage, with its user data folder (browser profile
+// and log) emptied first.
+struct CrashApp {
+    explicit CrashApp(const std::string& name)
+        : userData(userDataFolderFor(std::wstring(name.begin(), name.end()))),
+          app(R"({"name": ")" + name + R"(", "window": {"title": "Crashing"}})", L"crash") {
+        removeTree(userData);
+    }
+    std::vector<std::string> loadTitles(const EngineRun& run) const {
+        std::vector<std::string> titles;
+        for (const std::string& line : run.linesStartingWith("title \"loads"))
+            titles.push_back(line.substr(7, line.size() - 8));
+        return titles;
+    }
+    std::wstring userData;
+    EngineApp app;
+};
+
+TEST_F(RealPage, ACrashedRendererIsReloadedWithItsStorageUntilItCrashesThreeTimesInAMinute) {
+    CrashApp crash("Engine Renderer Crash");
+    EngineRun run = runInEngine(crash.app, R"JS([{"waitTitle": "loads 1"}, {"crash": "renderer"},
+        {"waitTitle": "loads 2"}, {"crash": "renderer"}, {"waitTitle": "loads 3"},
+        {"crash": "renderer"}])JS");
+    ASSERT_FALSE(run.run.timedOut) << run.text();
+    EXPECT_EQ(run.run.exitCode, 2u) << run.text();
+    EXPECT_EQ(crash.loadTitles(run),
+              (std::vector<std::string>{"loads 1", "loads 2", "loads 3"}))
+        << run.text();
+    ASSERT_EQ(run.run.messageBoxes.size(), 1u);
+    EXPECT_EQ(narrow(run.run.messageBoxes[0].caption), "Crashing");
+    EXPECT_EQ(boxText(run.run.messageBoxes[0]),
+              "The game stopped working: its browser failed again and again. Start the game "
+              "again to continue.");
+    std::vector<std::string> failures;
+    for (const std::string& line : runLogIn(crash.userData)) {
+        if (line.starts_with("process failed") || line.starts_with("reloading") ||
+            line.starts_with("giving up") || line.starts_with("exit code"))
+            failures.push_back(line.substr(0, line.find(" exit code=")));
+    }
+    const std::string exited = "process failed kind=1 (render process exited) reason=3 (crashed)";
+    EXPECT_EQ(failures, (std::vector<std::string>{
+                            exited, "reloading the page", exited, "reloading the page", exited,
+                            "giving up: the page's process exited 3 times within 60 s",
+                            "exit code=2"}))
+        << run.text();
+}
+
+// The browser writes local storage to disk up to 5 s after a change (Chromium's commit delay):
+// what a page stored just before the browser crashed is lost, as with any browser.
+TEST_F(RealPage, ACrashedBrowserIsReplacedAndThePageComesBackWithItsStorage) {
+    CrashApp crash("Engine Browser Crash");
+    MainWindowWatch watch;
+    EngineRun run = runInEngine(crash.app, R"JS([{"waitTitle": "loads 1"},
+        {"evaluate": "chrome.webview.postMessage(JSON.stringify({type: 'set-fullscreen', fullscreen: true}))"},
+        {"wait": 6000}, {"crash": "browser"}, {"waitTitle": "loads 2", "timeout": 30000},
+        {"wait": 300}, {"evaluate": "window.close()"}])JS",
+                                &watch);
+    ASSERT_FALSE(run.run.timedOut) << run.text();
+    EXPECT_EQ(run.run.exitCode, 0u) << run.text();
+    EXPECT_EQ(crash.loadTitles(run), (std::vector<std::string>{"loads 1", "loads 2"}))
+        << run.text();
+    EXPECT_TRUE(run.run.messageBoxes.empty());
+    const std::vector<std::string> log = runLogIn(crash.userData);
+    EXPECT_TRUE(contains(log, "process failed kind=0 (browser process exited) reason=2 "
+                              "(terminated) exit code=137"))
+        << run.text();
+    EXPECT_TRUE(contains(log, "restarting the browser"));
+    EXPECT_EQ(std::count(log.begin(), log.end(), "controller hr=0x00000000"), 2);
+    // The same window all along, still fullscreen in the new browser.
+    EXPECT_TRUE(fullscreenState(lastShown(watch))) << run.text();
 }
 
 }  // namespace

@@ -181,4 +181,49 @@ HRESULT DomContentLoadedArgs::get_NavigationId(UINT64* navigationId) noexcept {
     return S_OK;
 }
 
+ProcessFailedArgs::ProcessFailedArgs(int kind, int reason, int exitCode, std::wstring description,
+                                     bool details)
+    : StandinObject(IID_ICoreWebView2ProcessFailedEventArgs),
+      kind_(kind),
+      reason_(reason),
+      exitCode_(exitCode),
+      description_(std::move(description)),
+      details_(details) {}
+
+bool ProcessFailedArgs::alsoAnswers(REFIID riid) const {
+    return details_ && IsEqualIID(riid, IID_ICoreWebView2ProcessFailedEventArgs2);
+}
+
+HRESULT ProcessFailedArgs::get_ProcessFailedKind(COREWEBVIEW2_PROCESS_FAILED_KIND* kind) noexcept {
+    if (kind == nullptr)
+        return E_POINTER;
+    *kind = static_cast<COREWEBVIEW2_PROCESS_FAILED_KIND>(kind_);
+    return S_OK;
+}
+
+HRESULT ProcessFailedArgs::get_Reason(COREWEBVIEW2_PROCESS_FAILED_REASON* reason) noexcept {
+    if (reason == nullptr)
+        return E_POINTER;
+    *reason = static_cast<COREWEBVIEW2_PROCESS_FAILED_REASON>(reason_);
+    return S_OK;
+}
+
+HRESULT ProcessFailedArgs::get_ExitCode(int* exitCode) noexcept {
+    if (exitCode == nullptr)
+        return E_POINTER;
+    *exitCode = exitCode_;
+    return S_OK;
+}
+
+HRESULT ProcessFailedArgs::get_ProcessDescription(LPWSTR* description) noexcept {
+    return copyOut(description_, description);
+}
+
+HRESULT ProcessFailedArgs::get_FrameInfosForFailedProcess(
+    ICoreWebView2FrameInfoCollection** frames) noexcept {
+    if (frames != nullptr)
+        *frames = nullptr;
+    return unsupported(L"ICoreWebView2ProcessFailedEventArgs2::get_FrameInfosForFailedProcess");
+}
+
 }  // namespace quorvane::standin

@@ -107,4 +107,30 @@ class DomContentLoadedArgs final
     UINT64 navigationId_;
 };
 
+// The arguments of ProcessFailed. The second arguments interface (reason, exit code, description)
+// is answered only when |details| is set, as a runtime that has it does; older ones refuse it.
+class ProcessFailedArgs final
+    : public StandinObject<ProcessFailedArgs, ICoreWebView2ProcessFailedEventArgs2> {
+  public:
+    ProcessFailedArgs(int kind, int reason, int exitCode, std::wstring description, bool details);
+
+    HRESULT STDMETHODCALLTYPE
+    get_ProcessFailedKind(COREWEBVIEW2_PROCESS_FAILED_KIND* kind) noexcept override;
+    HRESULT STDMETHODCALLTYPE get_Reason(COREWEBVIEW2_PROCESS_FAILED_REASON* reason) noexcept override;
+    HRESULT STDMETHODCALLTYPE get_ExitCode(int* exitCode) noexcept override;
+    HRESULT STDMETHODCALLTYPE get_ProcessDescription(LPWSTR* description) noexcept override;
+    HRESULT STDMETHODCALLTYPE
+    get_FrameInfosForFailedProcess(ICoreWebView2FrameInfoCollection** frames) noexcept override;
+
+  protected:
+    bool alsoAnswers(REFIID riid) const override;
+
+  private:
+    int kind_;
+    int reason_;
+    int exitCode_;
+    std::wstring description_;
+    bool details_;
+};
+
 }  // namespace quorvane::standin

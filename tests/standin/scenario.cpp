@@ -77,9 +77,11 @@ Step stepOf(const json& value) {
         {"newWindow", Step::Kind::NewWindow},
         {"close", Step::Kind::Close},
         {"wait", Step::Kind::Wait},
+        {"processFailed", Step::Kind::ProcessFailed},
     };
     onlyMembers(value, {"do", "uri", "method", "headers", "context", "source", "text", "enter",
-                        "userInitiated", "parses", "kind", "ms"});
+                        "userInitiated", "parses", "kind", "ms", "reason", "exitCode",
+                        "description", "details", "badArgs"});
     const std::string name = value.at("do").get<std::string>();
     Step step;
     bool known = false;
@@ -113,6 +115,16 @@ Step stepOf(const json& value) {
         step.number = value["kind"].get<int>();
     if (value.contains("ms"))
         step.number = value["ms"].get<int>();
+    if (value.contains("reason"))
+        step.reason = value["reason"].get<int>();
+    if (value.contains("exitCode"))
+        step.exitCode = value["exitCode"].get<int>();
+    if (value.contains("description"))
+        step.text = wide(value["description"]);
+    if (value.contains("details"))
+        step.details = value["details"].get<bool>();
+    if (value.contains("badArgs"))
+        step.badArgs = value["badArgs"].get<bool>();
     return step;
 }
 

@@ -28,6 +28,7 @@ struct Step {
         NewWindow,         // uri, flag (user initiated)
         Close,             //
         Wait,              // number (milliseconds)
+        ProcessFailed,     // number (kind), reason, exitCode, text (description), details, badArgs
     };
     Kind kind = Kind::Wait;
     std::wstring uri;
@@ -39,6 +40,10 @@ struct Step {
     bool flag = false;
     bool parses = true;
     int number = 0;
+    int reason = 0;
+    int exitCode = 0;
+    bool details = true;   // the arguments answer ICoreWebView2ProcessFailedEventArgs2
+    bool badArgs = false;  // the handler gets a pointer to nothing instead of arguments
 };
 
 struct Scenario {

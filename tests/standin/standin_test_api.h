@@ -33,6 +33,14 @@
 //     {"do":"newWindow","uri":U,"userInitiated":true}
 //     {"do":"close"}                                (WindowCloseRequested)
 //     {"do":"wait","ms":100}
+//     {"do":"processFailed","kind":1,"reason":3,"exitCode":-1073741819,"description":D,
+//      "details":true}                              (ProcessFailed; "details":false: the args
+//                                                    refuse ICoreWebView2ProcessFailedEventArgs2)
+//         kind 0 (the browser process exited) ends the environment, its controller and view: the
+//         steps that follow run in the next view the process creates (a new environment), after
+//         its first navigation.
+//     {"do":"processFailed","badArgs":true}         (a broken runtime: the handler gets a pointer
+//                                                    to unmapped memory as its args)
 // A navigation raises NavigationStarting; unless cancelled, the document request (context 1)
 // raises WebResourceRequested when a filter matches, its response is read, and DOMContentLoaded
 // follows when the page parses. Completions and events come from the creating thread's message
@@ -93,9 +101,12 @@
 //   PermissionRequested kind=K uri=U userInitiated=0|1     then: permission state=S
 //   NewWindowRequested URI userInitiated=0|1               then: new window handled=0|1 newWindow=none|set
 //   WindowCloseRequested
+//   ProcessFailed kind=K reason=R exitCode=E details=0|1
+//   ProcessFailed badArgs
 //   wait MS
 //   steps done
 //   PostWebMessageAsJson J | PostWebMessageAsString T | Reload | Stop | GoBack | GoForward
+//       (Reload navigates to the view's source again, as the runtime does)
 //   OpenDevToolsWindow
 //   unsupported INTERFACE::METHOD               (a method the stand-in does not model: E_NOTIMPL)
 //   scenario error WHAT                         (the scenario file was unusable; defaults apply)

@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdint>
 #include <cwctype>
 
 #include "platform/utf8.h"
@@ -43,6 +44,17 @@ HRESULT copyBool(bool value, BOOL* out) {
 std::wstring flag(bool value) {
     return value ? L"1" : L"0";
 }
+
+// The scenario's steps run once per process, in order, across the views it makes: after the
+// browser process exited, the first navigation of the next view carries on where it stopped.
+struct StepCursor {
+    size_t next = 0;
+    bool running = false;
+};
+StepCursor stepCursor;
+
+// After its browser process exited the runtime refuses every call on the view.
+const HRESULT kBrowserGone = HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
 
 }  // namespace
 
@@ -190,6 +202,27 @@ void WebView::postMessage(const Step& step) {
     }
 }
 
+void WebView::raiseProcessFailed(const Step& step) {
+    auto handlers = handlers_.of<ICoreWebView2ProcessFailedEventHandler>(L"ProcessFailed");
+    if (step.badArgs) {
+        record(L"ProcessFailed badArgs");
+        // Inside the first page of the address space, which is never mapped.
+        auto* nothing = reinterpret_cast<ICoreWebView2ProcessFailedEventArgs*>(uintptr_t{0x10});
+        for (auto& handler : handlers)
+            handler->Invoke(this, nothing);
+        return;
+    }
+    record(L"ProcessFailed kind=" + std::to_wstring(step.number) + L" reason=" +
+           std::to_wstring(step.reason) + L" exitCode=" + std::to_wstring(step.exitCode) +
+           L" details=" + flag(step.details));
+    ComRef<ProcessFailedArgs> args = makeObject<ProcessFailedArgs>(
+        step.number, step.reason, step.exitCode, step.text, step.details);
+    if (step.number == COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED)
+        browserExited_ = true;
+    for (auto& handler : handlers)
+        handler->Invoke(this, args.get());
+}
+
 void WebView::runStep(const Step& step, std::function<void()> done) {
     switch (step.kind) {
         case Step::Kind::Request:
@@ -248,11 +281,19 @@ void WebView::runStep(const Step& step, std::function<void()> done) {
             record(L"wait " + std::to_wstring(step.number));
             dispatcher_->postDelayed(static_cast<unsigned>(step.number), std::move(done));
             return;
+        case Step::Kind::ProcessFailed:
+            raiseProcessFailed(step);
+            break;
     }
     done();
 }
 
 void WebView::runSteps(size_t next) {
+    stepCursor.next = next;
+    if (browserExited_) {
+        stepCursor.running = false;
+        return;
+    }
     if (next >= scenario_.steps.size()) {
         record(L"steps done");
         return;
@@ -277,15 +318,18 @@ HRESULT WebView::Navigate(LPCWSTR uri) noexcept {
     record(L"Navigate " + textOrNull(uri));
     if (uri == nullptr || !hasScheme(uri))
         return E_INVALIDARG;
+    if (browserExited_)
+        return kBrowserGone;
     try {
         auto view = self();
         std::wstring target = uri;
         dispatcher_->post([view, target] {
             view->navigate(target, false, view->scenario_.pagesParse, [view] {
-                if (view->stepsStarted_)
+                if (view->stepsStarted_ || stepCursor.running)
                     return;
                 view->stepsStarted_ = true;
-                view->dispatcher_->post([view] { view->runSteps(0); });
+                stepCursor.running = true;
+                view->dispatcher_->post([view] { view->runSteps(stepCursor.next); });
             });
         });
         return S_OK;
@@ -347,7 +391,17 @@ HRESULT WebView::CapturePreview(COREWEBVIEW2_CAPTURE_PREVIEW_IMAGE_FORMAT, IStre
 
 HRESULT WebView::Reload() noexcept {
     record(L"Reload");
-    return S_OK;
+    if (browserExited_)
+        return kBrowserGone;
+    try {
+        auto view = self();
+        dispatcher_->post([view] {
+            view->navigate(view->source_, false, view->scenario_.pagesParse, [] {});
+        });
+        return S_OK;
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
 }
 
 HRESULT WebView::PostWebMessageAsJson(LPCWSTR webMessageAsJson) noexcept {

@@ -177,6 +177,7 @@ class WebView final : public StandinObject<WebView, ICoreWebView2_2> {
     void runSteps(size_t next);
     void runStep(const Step& step, std::function<void()> done);
     void postMessage(const Step& step);
+    void raiseProcessFailed(const Step& step);
     // A reference to this view for a task that outlives the current call.
     Held<WebView> self();
 
@@ -191,6 +192,7 @@ class WebView final : public StandinObject<WebView, ICoreWebView2_2> {
     bool fullscreen_ = false;
     UINT64 navigationId_ = 0;
     bool stepsStarted_ = false;
+    bool browserExited_ = false;
 };
 
 }  // namespace quorvane::standin

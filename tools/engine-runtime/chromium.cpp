@@ -1,5 +1,7 @@
 #include "tools/engine-runtime/chromium.h"
 
+#include <cctype>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -59,6 +61,7 @@ const char kWatchdog[] = R"(#!/bin/sh
 # program's output would wait for the browser too.
 exec </dev/null >/dev/null 2>&1
 heartbeat="$1"; pidfile="$2"; log="$3"; shift 3
+status="${pidfile%.pid}.status"
 "$@" </dev/null >"$log" 2>&1 &
 browser=$!
 echo "$browser" >"$pidfile"
@@ -69,13 +72,18 @@ if [ -n "$QV_ENGINE_PID_DIR" ]; then
   printf 'browser %s %s\nwatchdog %s %s\n' "$browser" "$browser_start" $$ "$own_start" \
     >"$QV_ENGINE_PID_DIR/.$browser" && mv "$QV_ENGINE_PID_DIR/.$browser" "$QV_ENGINE_PID_DIR/$browser"
 fi
-while kill -0 "$browser" 2>/dev/null; do
-  sleep 1
-  beat=$(stat -c %Y "$heartbeat" 2>/dev/null || echo 0)
-  if [ $(( $(date +%s) - beat )) -gt 5 ]; then
-    kill -TERM "$browser" 2>/dev/null; sleep 2; kill -KILL "$browser" 2>/dev/null
-  fi
-done
+(
+  while kill -0 "$browser" 2>/dev/null; do
+    sleep 1
+    beat=$(stat -c %Y "$heartbeat" 2>/dev/null || echo 0)
+    if [ $(( $(date +%s) - beat )) -gt 5 ]; then
+      kill -TERM "$browser" 2>/dev/null; sleep 2; kill -KILL "$browser" 2>/dev/null
+    fi
+  done
+) &
+# The exit status is noted the moment the browser ends, for a runtime that lost it.
+wait "$browser"
+echo "$?" >"$status"
 if [ -n "$QV_ENGINE_PID_DIR" ]; then rm -f "$QV_ENGINE_PID_DIR/$browser"; fi
 )";
 
@@ -154,10 +162,12 @@ bool ChromiumProcess::start(const std::wstring& profileFolder,
     }
     const std::wstring portFile = profile_ + L"\\DevToolsActivePort";
     const std::wstring pidFile = profile_ + L"\\browser.pid";
+    const std::wstring statusFile = profile_ + L"\\browser.status";
     const std::wstring heartbeatFile = profile_ + L"\\heartbeat";
     const std::wstring scriptFile = profile_ + L"\\watchdog.sh";
     DeleteFileW(portFile.c_str());
     DeleteFileW(pidFile.c_str());
+    DeleteFileW(statusFile.c_str());
     writeWholeFile(heartbeatFile, "1");
     if (!writeWholeFile(scriptFile, kWatchdog)) {
         error = "cannot write the watchdog script";
@@ -221,6 +231,30 @@ bool ChromiumProcess::start(const std::wstring& profileFolder,
     error = "the browser did not start listening within 30 s (see browser.log in the profile)";
     kill();
     return false;
+}
+
+void ChromiumProcess::crash() {
+    if (!linuxPid_.empty() && linuxPid_.find_first_not_of("0123456789") == std::string::npos)
+        runLinux(L"/bin/kill -KILL " + utf8ToWide(linuxPid_));
+}
+
+int ChromiumProcess::ended() {
+    if (profile_.empty())
+        return -1;
+    crash();
+    int status = -1;
+    const std::wstring statusFile = profile_ + L"\\browser.status";
+    for (int i = 0; i < 40 && status < 0; ++i) {
+        const std::string text = readWholeFile(statusFile);
+        if (!text.empty() && isdigit(static_cast<unsigned char>(text[0])))
+            status = atoi(text.c_str());
+        else
+            Sleep(50);
+    }
+    linuxPid_.clear();
+    profile_.clear();
+    kill();
+    return status;
 }
 
 void ChromiumProcess::kill() {

@@ -42,6 +42,12 @@ class ChromiumProcess {
     const std::string& browserPath() const { return browserPath_; }
     // Ends the browser by its Linux process id (TERM), if it was started.
     void kill();
+    // Ends the browser at once (KILL), as a crash would: for steps that test recovery.
+    void crash();
+    // For a browser that went away by itself: makes sure it is gone, forgets it (its profile's
+    // files may soon name the next browser), and returns its exit status as its watchdog saw it
+    // (128 + the signal for a signal), or -1 when it is not known within 2 s.
+    int ended();
 
   private:
     std::wstring profile_;

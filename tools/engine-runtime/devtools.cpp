@@ -21,8 +21,9 @@ DevTools::~DevTools() {
     close();
 }
 
-bool DevTools::open(EventSink sink) {
+bool DevTools::open(EventSink sink, std::function<void()> lost) {
     sink_ = std::move(sink);
+    lost_ = std::move(lost);
     WNDCLASSW windowClass = {};
     windowClass.lpfnWndProc = &DevTools::windowProc;
     windowClass.hInstance = thisModule();
@@ -77,13 +78,21 @@ void DevTools::readLoop() {
         post([this, owned = std::move(owned)] { dispatch(owned); });
     }
     connected_ = false;
-    std::lock_guard<std::mutex> guard(lock_);
-    for (auto& [id, waiter] : waiters_) {
-        std::lock_guard<std::mutex> inner(waiter->lock);
-        waiter->finished = true;
-        waiter->done.notify_all();
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        for (auto& [id, waiter] : waiters_) {
+            std::lock_guard<std::mutex> inner(waiter->lock);
+            waiter->finished = true;
+            waiter->done.notify_all();
+        }
+        waiters_.clear();
     }
-    waiters_.clear();
+    // After the events already read. When close() ended the connection, the window that would run
+    // this is gone first.
+    post([this] {
+        if (lost_)
+            lost_();
+    });
 }
 
 void DevTools::post(std::function<void()> task) {

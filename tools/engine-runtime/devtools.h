@@ -36,8 +36,9 @@ class DevTools {
     DevTools(const DevTools&) = delete;
     DevTools& operator=(const DevTools&) = delete;
 
-    // Makes the calling thread the one that receives events (to |sink|) and replies.
-    bool open(EventSink sink);
+    // Makes the calling thread the one that receives events (to |sink|) and replies; |lost| runs
+    // there when the connection has ended, whoever ended it.
+    bool open(EventSink sink, std::function<void()> lost = {});
     // Connects to ws://127.0.0.1:|port||path| and starts reading; from any thread, after open.
     bool connect(unsigned short port, const std::string& path);
     void call(const std::string& method, const Json& params, const std::string& session = {},
@@ -65,6 +66,7 @@ class DevTools {
     WebSocket socket_;
     HWND window_ = nullptr;
     EventSink sink_;
+    std::function<void()> lost_;
     std::thread reader_;
     std::atomic<bool> connected_{false};
     std::mutex lock_;

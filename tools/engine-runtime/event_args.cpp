@@ -124,4 +124,25 @@ HRESULT DOMContentLoadedArgs::get_NavigationId(UINT64* id) noexcept {
     return giveValue(navigationId_, id);
 }
 
+HRESULT ProcessFailedArgs::QueryInterface(REFIID riid, void** object) noexcept {
+    if (object != nullptr && IsEqualIID(riid, IID_ICoreWebView2ProcessFailedEventArgs)) {
+        *object = static_cast<ICoreWebView2ProcessFailedEventArgs*>(this);
+        AddRef();
+        return S_OK;
+    }
+    return ComObject::QueryInterface(riid, object);
+}
+HRESULT ProcessFailedArgs::get_ProcessFailedKind(COREWEBVIEW2_PROCESS_FAILED_KIND* kind) noexcept {
+    return giveValue(kind_, kind);
+}
+HRESULT ProcessFailedArgs::get_Reason(COREWEBVIEW2_PROCESS_FAILED_REASON* reason) noexcept {
+    return giveValue(reason_, reason);
+}
+HRESULT ProcessFailedArgs::get_ExitCode(int* exitCode) noexcept {
+    return giveValue(exitCode_, exitCode);
+}
+HRESULT ProcessFailedArgs::get_ProcessDescription(LPWSTR* description) noexcept {
+    return copyOut(description_, description);
+}
+
 }  // namespace quorvane::engine

@@ -172,4 +172,39 @@ class DOMContentLoadedArgs final
     UINT64 navigationId_;
 };
 
+// Both argument interfaces of ProcessFailed, as runtimes since the second one's SDK offer them.
+class ProcessFailedArgs final
+    : public ComObject<ProcessFailedArgs, ICoreWebView2ProcessFailedEventArgs2> {
+  public:
+    ProcessFailedArgs(COREWEBVIEW2_PROCESS_FAILED_KIND kind,
+                      COREWEBVIEW2_PROCESS_FAILED_REASON reason, int exitCode,
+                      std::wstring description)
+        : ComObject(IID_ICoreWebView2ProcessFailedEventArgs2),
+          kind_(kind),
+          reason_(reason),
+          exitCode_(exitCode),
+          description_(std::move(description)) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override;
+    HRESULT STDMETHODCALLTYPE
+    get_ProcessFailedKind(COREWEBVIEW2_PROCESS_FAILED_KIND* kind) noexcept override;
+    HRESULT STDMETHODCALLTYPE get_Reason(COREWEBVIEW2_PROCESS_FAILED_REASON* reason) noexcept override;
+    HRESULT STDMETHODCALLTYPE get_ExitCode(int* exitCode) noexcept override;
+    HRESULT STDMETHODCALLTYPE get_ProcessDescription(LPWSTR* description) noexcept override;
+    // Frame information is not offered.
+    HRESULT STDMETHODCALLTYPE
+    get_FrameInfosForFailedProcess(ICoreWebView2FrameInfoCollection** frames) noexcept override {
+        if (frames != nullptr)
+            *frames = nullptr;
+        return E_NOTIMPL;
+    }
+
+  private:
+    friend class ComObject<ProcessFailedArgs, ICoreWebView2ProcessFailedEventArgs2>;
+    ~ProcessFailedArgs() = default;
+    COREWEBVIEW2_PROCESS_FAILED_KIND kind_;
+    COREWEBVIEW2_PROCESS_FAILED_REASON reason_;
+    int exitCode_;
+    std::wstring description_;
+};
+
 }  // namespace quorvane::engine

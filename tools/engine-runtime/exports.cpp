@@ -3,10 +3,11 @@
 // runtime's EBWebView\x64\EmbeddedBrowserWebView.dll.
 #include <windows.h>
 
+#include "platform/com_ref.h"
 #include "platform/utf8.h"
 #include "tools/engine-runtime/chromium.h"
 #include "tools/engine-runtime/com_util.h"
-#include "tools/engine-runtime/web_view.h"
+#include "tools/engine-runtime/environment.h"
 
 using namespace quorvane::engine;
 

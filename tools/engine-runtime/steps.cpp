@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <mutex>
 #include <thread>
 
 #include "platform/utf8.h"
@@ -28,35 +29,74 @@ const Key kKeys[] = {{"F11", "F11", VK_F11, ""},
                      {"ArrowUp", "ArrowUp", VK_UP, ""},
                      {"ArrowDown", "ArrowDown", VK_DOWN, ""}};
 
+// The page the steps drive: the view of the newest browser. A browser that was lost is followed
+// by the one its host makes next, so steps carry on across a browser crash.
+struct StepTarget {
+    std::shared_ptr<Browser> browser;
+    ComRef<WebView> view;
+};
+std::mutex targetLock;
+// Never destroyed, like the thread that reads it: ending a browser at process exit, from the
+// library's unloading, would start a process under the loader's lock.
+StepTarget& currentTarget = *new StepTarget;
+
+void setTarget(const std::shared_ptr<Browser>& browser, WebView* view) {
+    std::lock_guard<std::mutex> guard(targetLock);
+    currentTarget.browser = browser;
+    currentTarget.view = ComRef<WebView>::copyOf(view);
+}
+
 class StepRunner {
   public:
-    StepRunner(std::shared_ptr<Browser> browser, std::string session, HWND window)
-        : browser_(std::move(browser)), session_(std::move(session)), window_(window) {}
-
-    void run(const Json& steps, WebView* view, int seconds) {
+    void run(const Json& steps, int seconds) {
         const ULONGLONG start = GetTickCount64();
         for (const Json& step : steps) {
-            if (browser_->closed)
+            if (finished())
                 return;
-            logLine("step " + step.dump() + " -> " + performCaught(step, view));
+            refresh();
+            logLine("step " + step.dump() + " -> " + performCaught(step));
         }
         if (seconds > 0) {
             const ULONGLONG end = start + static_cast<ULONGLONG>(seconds) * 1000;
-            while (GetTickCount64() < end && !browser_->closed)
+            while (GetTickCount64() < end && !finished())
                 Sleep(50);
+            refresh();
             const std::string finalShot = environmentVariable(L"QV_ENGINE_FINAL_SCREENSHOT");
-            if (!finalShot.empty() && !browser_->closed)
+            if (!finalShot.empty() && !finished())
                 logLine("screenshot " + finalShot + " -> " + screenshot(finalShot));
-            if (!browser_->closed) {
+            if (!finished()) {
                 logLine("closing the window after " + std::to_string(seconds) + " s");
-                PostMessageW(window_, WM_CLOSE, 0, 0);
+                PostMessageW(browser_->window, WM_CLOSE, 0, 0);
             }
         }
     }
 
   private:
+    // Takes the newest page for the next step.
+    void refresh() {
+        std::lock_guard<std::mutex> guard(targetLock);
+        if (browser_ == currentTarget.browser)
+            return;
+        if (browser_) {
+            // A lost browser and its view are let go on the thread that made them (which owns
+            // their windows), by way of the newest browser's queue.
+            auto old = std::make_shared<ComRef<WebView>>(std::move(view_));
+            currentTarget.browser->devtools.post([browser = std::move(browser_), old] {});
+        }
+        browser_ = currentTarget.browser;
+        view_ = ComRef<WebView>::copyOf(currentTarget.view.get());
+    }
+    // The host closed its browser (a lost one is followed by the next).
+    bool finished() {
+        std::lock_guard<std::mutex> guard(targetLock);
+        return currentTarget.browser->closed && !currentTarget.browser->lost;
+    }
     std::optional<Json> call(const std::string& method, const Json& params) {
-        return browser_->devtools.callSync(method, params, session_);
+        return browser_->devtools.callSync(method, params, view_->session());
+    }
+    std::wstring title() {
+        refresh();
+        return view_->title();
     }
 
     std::string screenshot(const std::string& target) {
@@ -97,7 +137,7 @@ class StepRunner {
                 "return n && n.loadEventEnd > 0 && (" +
                 until + ") ? n.loadEventStart : -1; })()";
             const ULONGLONG end = GetTickCount64() + 60000;
-            while (GetTickCount64() < end && !browser_->closed) {
+            while (GetTickCount64() < end && !finished()) {
                 auto result = devtools.callSync(
                     "Runtime.evaluate", {{"expression", probe}, {"returnByValue", true}}, session);
                 const Json value = result ? (*result)["result"].value("value", Json(-1)) : Json(-1);
@@ -117,15 +157,15 @@ class StepRunner {
 
     // A step of the wrong shape (a text where a number belongs) fails alone; thrown on this
     // detached thread it would end the whole process.
-    std::string performCaught(const Json& step, WebView* view) {
+    std::string performCaught(const Json& step) {
         try {
-            return perform(step, view);
+            return perform(step);
         } catch (const std::exception& error) {
             return std::string("failed: ") + error.what();
         }
     }
 
-    std::string perform(const Json& step, WebView* view) {
+    std::string perform(const Json& step) {
         if (step.contains("wait")) {
             Sleep(step["wait"].get<DWORD>());
             return "ok";
@@ -170,12 +210,12 @@ class StepRunner {
         if (step.contains("waitTitle")) {
             const std::wstring wanted = utf8ToWide(step["waitTitle"].get<std::string>());
             const ULONGLONG end = GetTickCount64() + step.value("timeout", 15000);
-            while (GetTickCount64() < end && !browser_->closed) {
-                if (view->title().find(wanted) != std::wstring::npos)
+            while (GetTickCount64() < end && !finished()) {
+                if (title().find(wanted) != std::wstring::npos)
                     return "ok";
                 Sleep(20);
             }
-            return "timed out, title " + Json(wideToUtf8(view->title())).dump();
+            return "timed out, title " + Json(wideToUtf8(title())).dump();
         }
         if (step.contains("evaluate")) {
             auto result =
@@ -195,20 +235,36 @@ class StepRunner {
             return compare(step["compare"].get<std::string>(),
                            step.value("until", std::string("true")));
         if (step.contains("close")) {
-            PostMessageW(window_, WM_CLOSE, 0, 0);
+            PostMessageW(browser_->window, WM_CLOSE, 0, 0);
             return "ok";
         }
+        if (step.contains("crash"))
+            return crash(step.value("crash", ""));
         return "unknown step";
     }
 
+    // What a crashing page or browser would do, for testing the host's recovery.
+    std::string crash(const std::string& what) {
+        if (what == "renderer") {
+            // The renderer dies before it could answer: no reply is waited for.
+            browser_->devtools.call("Page.crash", Json::object(), view_->session());
+            return "ok";
+        }
+        if (what == "browser") {
+            browser_->process.crash();
+            return "ok";
+        }
+        return "unknown crash (renderer or browser)";
+    }
+
     std::shared_ptr<Browser> browser_;
-    std::string session_;
-    HWND window_;
+    ComRef<WebView> view_;
 };
 
 }  // namespace
 
 void startSteps(const std::shared_ptr<Browser>& browser, WebView* view) {
+    setTarget(browser, view);
     static bool started = false;
     if (started)
         return;
@@ -225,11 +281,8 @@ void startSteps(const std::shared_ptr<Browser>& browser, WebView* view) {
             steps = Json::array();
         }
     }
-    ComRef<ICoreWebView2> held = ComRef<ICoreWebView2>::copyOf(view);
-    std::thread([browser, steps, held = std::make_shared<ComRef<ICoreWebView2>>(std::move(held)),
-                 view, seconds = atoi(seconds.c_str())] {
-        StepRunner(browser, view->session(), browser->window).run(steps, view, seconds);
-    }).detach();
+    std::thread([steps, seconds = atoi(seconds.c_str())] { StepRunner().run(steps, seconds); })
+        .detach();
 }
 
 }  // namespace quorvane::engine

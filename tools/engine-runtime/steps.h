@@ -19,8 +19,12 @@ class WebView;
 //   {"compare": "url", "until": "script"}  loads url (served by something else) in a second
 //                               page of the browser; logs its load event time
 //   {"close": true}             closes the window, as its close button does
+//   {"crash": "renderer"}       crashes the page's renderer (the protocol's Page.crash)
+//   {"crash": "browser"}        ends the browser's process at once (KILL), as a crash would
 // QV_ENGINE_SECONDS closes the window that many seconds after the steps began (or finished).
-// Each step is logged ("step ...").
+// Each step is logged ("step ...") and acts on the newest page: after a browser was lost, the
+// page of the browser its host made next.
+// Called at every parsed document; the first call starts the steps.
 void startSteps(const std::shared_ptr<Browser>& browser, WebView* view);
 
 }  // namespace quorvane::engine

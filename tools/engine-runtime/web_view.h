@@ -7,7 +7,6 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,133 +14,12 @@
 #include "platform/com_object.h"
 #include "platform/com_ref.h"
 #include "webview2/webview2_api.h"
-#include "tools/engine-runtime/chromium.h"
+#include "tools/engine-runtime/browser.h"
 #include "tools/engine-runtime/devtools.h"
 #include "tools/engine-runtime/event_args.h"
 #include "tools/engine-runtime/settings.h"
 
 namespace quorvane::engine {
-
-class WebView;
-
-// What the environment, its controller and its view share: the one browser and the connection.
-struct Browser {
-    ChromiumProcess process;
-    DevTools devtools;
-    std::wstring version;
-    std::vector<std::string> arguments;
-    int screenWidth = 0;
-    int screenHeight = 0;
-    // Random names, fresh for each environment, under which the page reaches the engine.
-    std::string binding;
-    std::string replies;
-    WebView* view = nullptr;  // the UI thread's; set while the view lives
-    HWND window = nullptr;    // the controller's parent window
-    bool closed = false;
-    // Ends the browser (asked to close, then its process ended); idempotent.
-    void shutDown();
-};
-
-// Reports to |handler| from the message loop; fails at once when no browser is installed.
-HRESULT createEnvironment(ICoreWebView2EnvironmentOptions* options, PCWSTR userDataFolder,
-                          ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler);
-
-class Environment final : public ComObject<Environment, ICoreWebView2Environment> {
-  public:
-    explicit Environment(std::shared_ptr<Browser> browser)
-        : ComObject(IID_ICoreWebView2Environment), browser_(std::move(browser)) {}
-    HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
-        HWND parentWindow,
-        ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) noexcept override;
-    HRESULT STDMETHODCALLTYPE CreateWebResourceResponse(
-        IStream* content, int statusCode, LPCWSTR reasonPhrase, LPCWSTR headers,
-        ICoreWebView2WebResourceResponse** response) noexcept override;
-    HRESULT STDMETHODCALLTYPE get_BrowserVersionString(LPWSTR* versionInfo) noexcept override;
-    HRESULT STDMETHODCALLTYPE
-    add_NewBrowserVersionAvailable(ICoreWebView2NewBrowserVersionAvailableEventHandler*,
-                                   EventRegistrationToken*) noexcept override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE
-    remove_NewBrowserVersionAvailable(EventRegistrationToken) noexcept override {
-        return E_NOTIMPL;
-    }
-    const std::shared_ptr<Browser>& browser() const { return browser_; }
-
-  private:
-    friend class ComObject<Environment, ICoreWebView2Environment>;
-    ~Environment() = default;
-    std::shared_ptr<Browser> browser_;
-};
-
-class Controller final : public ComObject<Controller, ICoreWebView2Controller> {
-  public:
-    Controller(std::shared_ptr<Browser> browser, HWND parent, ComRef<WebView> view);
-    HRESULT STDMETHODCALLTYPE get_IsVisible(BOOL* isVisible) noexcept override;
-    HRESULT STDMETHODCALLTYPE put_IsVisible(BOOL isVisible) noexcept override;
-    HRESULT STDMETHODCALLTYPE get_Bounds(RECT* bounds) noexcept override;
-    HRESULT STDMETHODCALLTYPE put_Bounds(RECT bounds) noexcept override;
-    HRESULT STDMETHODCALLTYPE get_ZoomFactor(double* zoomFactor) noexcept override;
-    HRESULT STDMETHODCALLTYPE put_ZoomFactor(double zoomFactor) noexcept override;
-    HRESULT STDMETHODCALLTYPE add_ZoomFactorChanged(ICoreWebView2ZoomFactorChangedEventHandler*,
-                                                    EventRegistrationToken*) noexcept override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE remove_ZoomFactorChanged(EventRegistrationToken) noexcept override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE SetBoundsAndZoomFactor(RECT bounds,
-                                                     double zoomFactor) noexcept override;
-    HRESULT STDMETHODCALLTYPE MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason) noexcept override;
-    HRESULT STDMETHODCALLTYPE add_MoveFocusRequested(ICoreWebView2MoveFocusRequestedEventHandler*,
-                                                     EventRegistrationToken*) noexcept override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE remove_MoveFocusRequested(EventRegistrationToken) noexcept override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE add_GotFocus(ICoreWebView2FocusChangedEventHandler*,
-                                           EventRegistrationToken*) noexcept override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE remove_GotFocus(EventRegistrationToken) noexcept override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE add_LostFocus(ICoreWebView2FocusChangedEventHandler*,
-                                            EventRegistrationToken*) noexcept override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE remove_LostFocus(EventRegistrationToken) noexcept override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE
-    add_AcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventHandler*,
-                              EventRegistrationToken*) noexcept override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE
-    remove_AcceleratorKeyPressed(EventRegistrationToken) noexcept override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE get_ParentWindow(HWND* parentWindow) noexcept override;
-    HRESULT STDMETHODCALLTYPE put_ParentWindow(HWND parentWindow) noexcept override;
-    HRESULT STDMETHODCALLTYPE NotifyParentWindowPositionChanged() noexcept override;
-    HRESULT STDMETHODCALLTYPE Close() noexcept override;
-    HRESULT STDMETHODCALLTYPE get_CoreWebView2(ICoreWebView2** coreWebView2) noexcept override;
-
-  private:
-    friend class ComObject<Controller, ICoreWebView2Controller>;
-    ~Controller();
-    void applyBounds();
-    static LRESULT CALLBACK parentProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
-
-    std::shared_ptr<Browser> browser_;
-    HWND parent_;
-    ComRef<WebView> view_;
-    RECT bounds_ = {};
-    bool visible_ = true;
-    double zoom_ = 1.0;
-};
 
 // One page target of the browser, raising the runtime's events from the protocol's.
 class WebView final : public ComObject<WebView, ICoreWebView2_2> {
@@ -214,13 +92,10 @@ class WebView final : public ComObject<WebView, ICoreWebView2_2> {
                             EventRegistrationToken* token) noexcept override;
     HRESULT STDMETHODCALLTYPE
     remove_PermissionRequested(EventRegistrationToken token) noexcept override;
-    HRESULT STDMETHODCALLTYPE add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler*,
-                                                EventRegistrationToken*) noexcept override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE remove_ProcessFailed(EventRegistrationToken) noexcept override {
-        return E_NOTIMPL;
-    }
+    HRESULT STDMETHODCALLTYPE
+    add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler* eventHandler,
+                      EventRegistrationToken* token) noexcept override;
+    HRESULT STDMETHODCALLTYPE remove_ProcessFailed(EventRegistrationToken token) noexcept override;
     HRESULT STDMETHODCALLTYPE AddScriptToExecuteOnDocumentCreated(
         LPCWSTR,
         ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler*) noexcept override {
@@ -335,6 +210,9 @@ class WebView final : public ComObject<WebView, ICoreWebView2_2> {
     const std::string& session() const { return session_; }
     // The page's title as last reported (any thread).
     std::wstring title();
+    // The browser's process ended without being asked to (|status| as ChromiumProcess::ended
+    // gives it): raises ProcessFailed for the browser process.
+    void onBrowserExited(int status);
     void detach();
 
   private:
@@ -344,27 +222,65 @@ class WebView final : public ComObject<WebView, ICoreWebView2_2> {
     template <typename Handler>
     struct Handlers {
         std::map<INT64, ComRef<Handler>> list;
-        HRESULT add(Handler* handler, EventRegistrationToken* token, INT64& next);
-        HRESULT remove(EventRegistrationToken token);
+        HRESULT add(Handler* handler, EventRegistrationToken* token, INT64& next) {
+            if (handler == nullptr)
+                return E_POINTER;
+            const INT64 id = next++;
+            list[id] = ComRef<Handler>::copyOf(handler);
+            if (token != nullptr)
+                token->value = id;
+            return S_OK;
+        }
+        HRESULT remove(EventRegistrationToken token) {
+            list.erase(token.value);
+            return S_OK;
+        }
         // A copy, so a handler may (un)register while the event is raised.
-        std::vector<Handler*> snapshot() const;
+        std::vector<Handler*> snapshot() const {
+            std::vector<Handler*> handlers;
+            for (const auto& [id, handler] : list)
+                handlers.push_back(handler.get());
+            return handlers;
+        }
     };
     struct Filter {
         std::wstring uri;
         COREWEBVIEW2_WEB_RESOURCE_CONTEXT context;
     };
-    struct Job;
+    // A response whose body waits for the body reader.
+    struct Job {
+        std::string requestId;
+        ComRef<WebResourceResponse> response;
+        std::string summary;
+        ULONGLONG startedUs;
+        ULONGLONG handlerUs;
+    };
 
-    void onRequestPaused(const Json& params);
-    void onPopupRequest(const Json& params, const std::string& session);
+    // Navigation (web_view_navigation.cpp).
+    // Offers a main-frame document request as a navigation; true when the host cancelled it (the
+    // request is then failed).
+    bool offerNavigation(const std::string& requestId, const Json& params,
+                         ComRef<RequestHeaders> headers);
+    void onFrameNavigated(const Json& frame);
+    // The page's renderer died (|status| and |errorCode| as the protocol reports them).
+    void onRendererCrashed(const std::string& status, int errorCode);
+    void raiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind,
+                            COREWEBVIEW2_PROCESS_FAILED_REASON reason, int exitCode,
+                            const std::wstring& description);
     void onAttached(const Json& params);
-    void onBinding(const std::string& payload, int context);
-    void onPermission(const std::string& request, const std::wstring& frameUrl, int context);
+    void onPopupRequest(const Json& params, const std::string& session);
+
+    // Requests and their bodies (web_view_requests.cpp).
+    void onRequestPaused(const Json& params);
     void enableInterception();
     bool filtered(const std::wstring& uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context) const;
     void answerLater(const std::string& requestId, ComRef<WebResourceResponse> response,
                      std::string summary, ULONGLONG startedUs, ULONGLONG handlerUs);
     void bodyLoop();
+
+    // What the page script reports through the binding (web_view_bindings.cpp).
+    void onBinding(const std::string& payload, int context);
+    void onPermission(const std::string& request, const std::wstring& frameUrl, int context);
     bool isMainFrameContext(int context) const;
 
     std::shared_ptr<Browser> browser_;
@@ -377,6 +293,7 @@ class WebView final : public ComObject<WebView, ICoreWebView2_2> {
     std::wstring pendingHostNavigation_;
     UINT64 navigationId_ = 0;
     bool fullscreen_ = false;
+    bool rendererCrashed_ = false;  // until the page is loaded again
     bool seenTitle_ = false;
     std::mutex titleLock_;
     std::wstring title_;
@@ -394,6 +311,7 @@ class WebView final : public ComObject<WebView, ICoreWebView2_2> {
     Handlers<ICoreWebView2WebResourceRequestedEventHandler> webResourceRequested_;
     Handlers<ICoreWebView2WindowCloseRequestedEventHandler> windowCloseRequested_;
     Handlers<ICoreWebView2DOMContentLoadedEventHandler> domContentLoaded_;
+    Handlers<ICoreWebView2ProcessFailedEventHandler> processFailed_;
 
     // Response bodies are read on one worker thread, as the runtime reads them.
     std::mutex jobsLock_;
