@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The main job: builds what it needs, packages the example app with scripts/package.sh exactly as
-# a user packages theirs (dist/Sky Puzzle/ and dist/Sky Puzzle.zip), writes the download for
-# makers on Windows (dist/Quorvane-<version>-win64.zip), then runs the package.
+# a user packages theirs (dist/Sky Puzzle/, dist/Sky Puzzle.zip and the players' installer
+# dist/Sky Puzzle Setup.exe, unsigned), writes the download for makers on Windows
+# (dist/Quorvane-<version>-win64.zip), then runs the package.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -13,8 +14,9 @@ bash scripts/build.sh Quorvane quorvane-pack qv_engine_runtime qv_link_recorder
 #    of its folder in the build tree.
 example=build/example/sky-puzzle
 bash scripts/make-example.sh "$example"
-QV_NO_BUILD=1 bash scripts/package.sh "$example" dist
+QV_NO_BUILD=1 bash scripts/package.sh --installer "$example" dist
 package="dist/Sky Puzzle"  # the manifest's "name"
+installer="dist/Sky Puzzle Setup.exe"  # the example has no "version"
 
 # The download for makers on Windows: the shell, quorvane-pack.exe, the example and README.txt.
 download="$(bash scripts/make-download.sh build "$example" dist)"
@@ -41,6 +43,7 @@ code=${PIPESTATUS[0]}
 set -e
 problems=()
 [ "$code" -eq 0 ] || problems+=("exit code $code")
+[ -f "$installer" ] || problems+=("no installer")
 for file in "$package/Sky Puzzle.exe" "$package/package.json" "$package/www/index.html"; do
   [ -f "$file" ] || problems+=("no $file")
 done
@@ -65,3 +68,4 @@ if [ ${#problems[@]} -gt 0 ]; then
   exit 1
 fi
 echo "The example ran in the engine as expected; its picture is dist/sky-puzzle.png."
+echo "Players install it with $installer (per user, no administrator rights; /S for a silent install)."

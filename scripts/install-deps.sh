@@ -13,6 +13,7 @@ packages=(
   python3
   fonts-dejavu-core
   chromium iproute2
+  nsis osslsigncode openssl
 )
 
 missing=()

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Usage: package.sh [--name NAME] APP_FOLDER [OUT_FOLDER]
+# Usage: package.sh [--name NAME] [--sign FILE.pfx [--timestamp URL]] [--installer] APP_FOLDER [OUT_FOLDER]
 #
 # Packages an app for Windows players, on Linux: runs quorvane-pack.exe (what makers on Windows
 # run themselves) under Wine. APP_FOLDER holds package.json, www/ and, in "fixed" distribution
@@ -9,10 +9,17 @@
 # manifest's "name" made safe as a Windows file name, or NAME. OUT_FOLDER defaults to dist/ in the
 # current folder.
 #
+# --sign FILE.pfx: Authenticode-signs <Name>.exe (before it is zipped), and with --installer the
+# uninstaller and the installer, with the PKCS#12 certificate in FILE.pfx; its password comes from
+# the environment variable QUORVANE_SIGN_PASSWORD. --timestamp URL: an RFC 3161 timestamp server.
+# --installer: also writes OUT_FOLDER/<Name> Setup <version>.exe, a per-user installer
+# (tools/setup).
+#
 # The package is made in a work folder inside OUT_FOLDER and moved into place at the end as one
-# set, so a failed or interrupted run leaves the previous package as it was; nothing outside
-# OUT_FOLDER is deleted. Exit codes: 1 the app folder has a problem (the message names the file),
-# 2 a wrong command line, 3 the package could not be written, 130 interrupted (Ctrl-C).
+# set with the zip and the installer, so a failed or interrupted run leaves the previous ones as
+# they were; nothing outside OUT_FOLDER is deleted. Exit codes: 1 the app folder or the
+# certificate has a problem (the message names the file), 2 a wrong command line, 3 the package
+# could not be written, 130 interrupted (Ctrl-C).
 #
 # Builds the shell and quorvane-pack.exe first (build/, with QV_NO_BUILD=1: use them as built).
 # Each run has a Wine prefix and wineserver of its own (the C: drive shared with the build tree's
@@ -26,20 +33,25 @@ fail() {
   echo "package.sh: $2" >&2
   exit "$1"
 }
-usage="usage: package.sh [--name NAME] APP_FOLDER [OUT_FOLDER]"
+usage="usage: package.sh [--name NAME] [--sign FILE.pfx [--timestamp URL]] [--installer] APP_FOLDER [OUT_FOLDER]"
 
 pack_options=()
+certificate="" timestamp="" installer=""
 positional=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --name) [ $# -ge 2 ] || fail 2 "$usage"; pack_options+=(--name "$2"); shift 2 ;;
     --name=*) pack_options+=(--name "${1#--name=}"); shift ;;
+    --sign) [ $# -ge 2 ] || fail 2 "$usage"; certificate="$2"; shift 2 ;;
+    --timestamp) [ $# -ge 2 ] || fail 2 "$usage"; timestamp="$2"; shift 2 ;;
+    --installer) installer=1; shift ;;
     -h | --help) echo "$usage"; exit 0 ;;
     -*) fail 2 "unknown option $1; $usage" ;;
     *) positional+=("$1"); shift ;;
   esac
 done
 [ ${#positional[@]} -ge 1 ] && [ ${#positional[@]} -le 2 ] || fail 2 "$usage"
+[ -z "$timestamp" ] || [ -n "$certificate" ] || fail 2 "--timestamp needs --sign; $usage"
 app_given="${positional[0]%/}"
 out_given="${positional[1]:-dist}"
 
@@ -49,6 +61,12 @@ out="$(realpath -m "$out_given")"
 inside() { [ "$1" = "$2" ] || [[ "$1" == "$2"/* ]]; }
 if inside "$out" "$app"; then
   fail 2 "$out_given is inside the app folder $app_given: the package would end up inside itself"
+fi
+
+# The certificate file is checked before anything is built.
+setup="$root/tools/setup"
+if [ -n "$certificate" ]; then
+  message="$(bash "$setup/sign.sh" --certificate "$certificate" 2>&1)" || fail $? "$message"
 fi
 
 if [ "${QV_NO_BUILD:-}" != 1 ]; then
@@ -102,10 +120,32 @@ fixed="$(value fixed)"
 if inside "$app" "$out/$name"; then
   fail 2 "$out_given/$name is the app folder itself or holds it: choose another OUT_FOLDER"
 fi
-: "$product" "$version" "$file_version" "$company" "$description" "$copyright" "$fixed"
+: "$version" "$file_version" "$company" "$description" "$copyright" "$fixed"
 
-# 2. What only the Linux tools do (signing, the installer) goes here, on $stage/$exe and into
-#    $stage/; the executable's icon is $work/icon.ico.
+# 2. What only the Linux tools do: the stamped executable is signed before step 3 zips it; the
+#    installer (built from the package folder, whose executable carries the identity and icon it
+#    needs) joins the package in $stage. These steps run in the foreground: Ctrl-C ends them with
+#    this script, which then exits 130. They say "FILE: reason" with the exit codes above.
+setup_step() {
+  local rc=0
+  "$@" >"$work/setup.out" 2>"$work/setup.err" </dev/null || rc=$?
+  check_interrupt
+  [ $rc -eq 0 ] || fail "$rc" "$(cat "$work/setup.err")"
+}
+if [ -n "$certificate" ]; then
+  sign=(--certificate "$certificate" --description "$product")
+  [ -z "$timestamp" ] || sign+=(--timestamp "$timestamp")
+  setup_step bash "$setup/sign.sh" "${sign[@]}" "$stage/$exe"
+fi
+setup_exe=""
+if [ -n "$installer" ]; then
+  setup_options=()
+  [ -z "$certificate" ] || setup_options=(--sign "$certificate")
+  [ -z "$timestamp" ] || setup_options+=(--timestamp "$timestamp")
+  setup_step bash "$setup/build-setup.sh" "${setup_options[@]}" "$stage/$name" "$work"
+  setup_exe="$(cat "$work/setup.out")"
+  mv "$work/$setup_exe" "$stage/$setup_exe"
+fi
 check_interrupt
 
 # 3. Zip $stage/<Name>/ and move everything in $stage into place as one set.
@@ -113,3 +153,6 @@ pack --finish --show-out "$out_given" "$stage_windows" 'Q:\'
 # In place: a Ctrl-C from now on comes too late to change anything.
 committed=1
 cat "$work/pack.out"
+if [ -n "$setup_exe" ]; then
+  echo "Installer: $out_given/$setup_exe ($(du -k "$out/$setup_exe" | cut -f1) KiB)"
+fi
