@@ -75,44 +75,15 @@ fi
 [ -f "$build/app/Quorvane.exe" ] && [ -f "$build/app/quorvane-pack.exe" ] ||
   fail 3 "the shell and quorvane-pack.exe are not built (run scripts/build.sh)"
 
-# Ctrl-C (or a TERM) goes to the Windows program that is running, which undoes its work and ends
-# with 130; the script then cleans up and ends with 130 too.
-child=""
-interrupted=0
+. "$root/scripts/pack-wine.sh"
+pack_tag=package.sh
 committed=0
-prefix=""
 work=""
-on_signal() {
-  interrupted=1
-  if [ -n "$child" ]; then kill -INT "$child" 2>/dev/null || true; fi
-}
 trap on_signal INT TERM
-run_child() {
-  "$@" &
-  child=$!
-  local rc
-  while :; do
-    rc=0
-    wait "$child" || rc=$?
-    # A trapped signal ends the wait early (status above 128) while the child goes on.
-    if [ $rc -gt 128 ] && kill -0 "$child" 2>/dev/null; then continue; fi
-    break
-  done
-  child=""
-  return $rc
-}
 finish() {
   local rc=$?
   trap '' INT TERM
-  if [ -n "$child" ]; then
-    kill -INT "$child" 2>/dev/null || true
-    wait "$child" 2>/dev/null || true
-  fi
-  if [ -n "$prefix" ]; then
-    WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
-    WINEPREFIX="$prefix" wineserver -w >/dev/null 2>&1 || true
-    rm -rf "$prefix"
-  fi
+  pack_end
   if [ -n "$work" ]; then rm -rf "$work"; fi
   # Interrupted before the new package was in place: nothing changed, and the exit code says so.
   if [ "$interrupted" = 1 ] && [ "$committed" = 0 ]; then rc=130; fi
@@ -128,50 +99,9 @@ work="$(mktemp -d "$out/.package.XXXXXX" 2>/dev/null)" || fail 3 "$out_given: ca
 stage="$work/stage"
 mkdir "$stage"
 
-# The Wine prefix of this run: the registry copied from the build tree's prefix (the tests' own
-# when run inside their Wine session), its C: drive shared, and drives of its own.
-export QV_BUILD_DIR="$build"
-. "$root/scripts/wine-env.sh"
-if [ -z "${QV_WINE_SESSION:-}" ]; then
-  export QV_WINE_PREFIX_NAME=wineprefix-dist WINEPREFIX="$build/wineprefix-dist"
-  bash "$root/scripts/wine-prefix.sh" "$build" >&2
-fi
-base="$WINEPREFIX"
-prefix="$(mktemp -d "$build/wineprefix-package.XXXXXX")"
-cp "$base"/*.reg "$base/.update-timestamp" "$prefix/"
-ln -s "$base/drive_c" "$prefix/drive_c"
-mkdir "$prefix/dosdevices"
-ln -s ../drive_c "$prefix/dosdevices/c:"
-ln -s "$app" "$prefix/dosdevices/p:"
-ln -s "$out" "$prefix/dosdevices/q:"
-ln -s "$build/app" "$prefix/dosdevices/x:"
-export WINEPREFIX="$prefix"
+pack_prefix "$app" "$out" || fail 3 "cannot set up a Wine prefix for quorvane-pack.exe in $build"
 stage_windows="Q:\\$(basename "$work")\\stage"
-
-# Runs quorvane-pack.exe with ARGS; its output lines are in $work/pack.out. Its messages are
-# shown as this script's; a failure ends the script with the program's exit code.
-pack() {
-  local rc=0
-  # Its own session, so that a Ctrl-C on the terminal reaches only this script, which hands it
-  # on to the program alone (not to Wine's server and services). Wine takes the arguments in the
-  # locale's encoding: UTF-8 keeps any name intact.
-  run_child setsid bash -c 'cd "$1" && shift && exec env LC_ALL=C.UTF-8 wine "$@"' - "$build/app" \
-    'X:\quorvane-pack.exe' "$@" >"$work/pack.out" 2>"$work/pack.err" </dev/null || rc=$?
-  # Stopped by Ctrl-C, the program has undone its work (or had not begun it).
-  if [ $rc != 0 ]; then check_interrupt; fi
-  local message details
-  message="$(sed -n 's/^quorvane-pack: /package.sh: /p' "$work/pack.err")"
-  details="$(grep -v '^quorvane-pack: ' "$work/pack.err" | tr '\n' ' ' | sed 's/ *$//')" || true
-  case $rc in
-    0) [ -z "$message" ] || echo "$message" >&2 ;;
-    1 | 2 | 3)
-      [ -n "$message" ] ||
-        fail 3 "quorvane-pack.exe ended with exit code $rc and no message under Wine${details:+: $details}"
-      echo "$message" >&2
-      exit $rc ;;
-    *) fail 3 "quorvane-pack.exe failed under Wine (exit code $rc)${details:+: $details}" ;;
-  esac
-}
+pack() { pack_run "$@" || exit $?; }
 
 # 1. Check the app and lay the package out in $stage/<Name>/.
 pack --stage "${pack_options[@]}" --ico "Q:\\$(basename "$work")\\icon.ico" \

@@ -5,9 +5,6 @@ exits 2 on bad input, never a traceback.
   preview-check.py steps GIVEN_PATH FILE OUT   checks a steps file and writes it to OUT, with
                                                screenshot paths made absolute (relative to the
                                                current folder); prints each screenshot path
-  preview-check.py extras APP_FOLDER           prints what an app folder needs beside package.json
-                                               and www/, as the packager copies it: webview2 in
-                                               "fixed" mode, the window icon when outside www/
   preview-check.py strict ENGINE_LOG           prints, one per line, what makes a run fail
                                                under --strict
 """
@@ -110,27 +107,6 @@ def steps(given, path, out):
         json.dump(loaded, file)
 
 
-def extras(folder):
-    try:
-        with open(os.path.join(folder, "package.json"), "rb") as file:
-            manifest = json.loads(file.read().decode("utf-8-sig"))
-    except (OSError, ValueError):
-        return  # the shell reports a manifest it cannot read
-    if not isinstance(manifest, dict):
-        return
-    settings = manifest.get("settings")
-    if isinstance(settings, dict) and settings.get("distribution-mode") == "fixed":
-        if os.path.isdir(os.path.join(folder, "webview2")):
-            print("webview2")
-    window = manifest.get("window")
-    icon = window.get("icon") if isinstance(window, dict) else None
-    if isinstance(icon, str) and icon:
-        relative = os.path.normpath(icon.replace("\\", "/"))
-        inside = not os.path.isabs(relative) and relative.split(os.sep)[0] not in ("..", "www")
-        if inside and os.path.isfile(os.path.join(folder, relative)):
-            print(relative)
-
-
 REQUEST = re.compile(r"^\d+ request (\S+) (\S+) .* -> (\d+) type=")
 FAILED_STEP = re.compile(r"^\d+ (step .*) -> (failed|timed out|exception |unknown step|cannot write)")
 BROWSER_FAVICON = re.compile(r"^\d+ (request GET https://[^/]+/favicon\.ico range=- context=Other -> 404 "
@@ -178,12 +154,10 @@ def main(arguments):
     try:
         if arguments[:1] == ["steps"] and len(arguments) == 4:
             steps(*arguments[1:])
-        elif arguments[:1] == ["extras"] and len(arguments) == 2:
-            extras(arguments[1])
         elif arguments[:1] == ["strict"] and len(arguments) == 2:
             strict(arguments[1])
         else:
-            raise Refused("usage: preview-check.py steps|extras|strict ...")
+            raise Refused("usage: preview-check.py steps|strict ...")
     except Refused as refused:
         print("preview: %s" % refused, file=sys.stderr)
         return 2

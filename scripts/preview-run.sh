@@ -18,6 +18,8 @@ fi
 # A crash ends the run with a backtrace in the log instead of waiting on a dialog.
 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
 cd "$QV_PREVIEW_APP"
+# Wine reads the program's path in the locale's encoding: a package named beyond ASCII needs UTF-8.
+[ "$(locale charmap 2>/dev/null)" = UTF-8 ] || export LC_ALL=C.UTF-8
 timeout "$QV_PREVIEW_TIMEOUT" wine "$QV_PREVIEW_EXE" </dev/null >/dev/null 2>&1
 code=$?
 [ "$code" = 124 ] && code=3

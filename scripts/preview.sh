@@ -7,11 +7,13 @@
 # switches, the links handed to the default program, and the exit code.
 #
 # APP_OR_PACKAGE_FOLDER is either a package (an .exe beside package.json and www/) or an app folder
-# (package.json and www/ only: the freshly built shell is used); a link to one is followed. What
-# the packager would ship is copied first, links followed (a package whole; of an app folder
-# package.json, www/, webview2/ in "fixed" mode and the window icon): the folder itself is never
-# changed. Everything runs inside a network namespace with only loopback, with its own virtual
-# display and Wine server and a Wine prefix of its own (build/preview/); one preview at a time.
+# (package.json and www/ only); a link to one is followed. The run is from a copy, so the folder
+# itself is never changed: a package is copied whole, links followed; an app folder is packaged by
+# quorvane-pack.exe --stage (as package.sh does, under Wine) into that copy, so what runs is what
+# the packager would ship, its executable stamped with the app's name, icon and version. An app
+# folder the packager refuses is not run: its message is shown, and preview ends with 1.
+# Everything runs inside a network namespace with only loopback, with its own virtual display and
+# Wine server and a Wine prefix of its own (build/preview/); one preview at a time.
 #
 #   --steps FILE       a JSON array of steps that drive the page once its document is parsed:
 #                      {"click":[x,y]}, {"key":"F11"}, {"waitTitle":"text"},
@@ -23,9 +25,11 @@
 #                      more, an uncaught exception, a console error, or a step (or the screenshot)
 #                      that failed or timed out; a last line names each reason
 # A screenshot file left from an earlier run is removed before the run starts. With
-# QV_NO_BUILD=1 the shell and the engine runtime are used as built.
-# Exit codes: the app's own (0 after an ordinary close); 2 a wrong command line, folder or steps
-# file; 3 the run did not end in time; 4 --strict and the run saw a problem.
+# QV_NO_BUILD=1 the shell, quorvane-pack.exe and the engine runtime are used as built.
+# Exit codes: the app's own (0 after an ordinary close); 1 the packager refused the app folder (as
+# the shell itself ends with 1 when it cannot start); 2 a wrong command line, folder or steps
+# file, or the copy could not be made; 3 the run did not end in time; 4 --strict and the run saw
+# a problem; 130 interrupted while the copy was made.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 
@@ -68,7 +72,9 @@ if [ -n "$steps_given" ]; then
 fi
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/quorvane-preview.XXXXXX")"
-trap 'rm -rf "$work"' EXIT
+. "$root/scripts/pack-wine.sh"
+pack_tag=preview
+trap 'pack_end; rm -rf "$work"' EXIT
 echo '[]' >"$work/steps.json"
 shots=()
 if [ -n "$steps_given" ]; then
@@ -78,41 +84,53 @@ if [ -n "$steps_given" ]; then
 fi
 kind=app
 [ -z "$(find -L "$source" -maxdepth 1 -type f -iname '*.exe' -print -quit)" ] || kind=package
-if [ "${QV_PREVIEW_DRY_RUN:-}" = 1 ]; then
-  # For the tests of the command line: what would run, and nothing else.
-  printf 'folder=%s\nkind=%s\nseconds=%s\nstrict=%s\nscreenshot=%s\nsteps=%s\n' "$source" "$kind" \
-    "$seconds" "$strict" "$screenshot" "$(cat "$work/steps.json")"
-  exit 0
-fi
+# For the tests of the command line: what would run; of an app folder only the packager runs.
+dry_run="${QV_PREVIEW_DRY_RUN:-}"
 
 build="$root/build"
-if [ "${QV_NO_BUILD:-}" != 1 ]; then
+if [ "$dry_run" != 1 ] && [ "${QV_NO_BUILD:-}" != 1 ]; then
   [ -x /usr/lib/chromium/chromium ] || bash "$root/scripts/install-deps.sh"
   if [ ! -f "$build/build.ninja" ]; then
     bash "$root/scripts/install-deps.sh"
     (cd "$root" && cmake --preset windows >/dev/null)
   fi
-  cmake --build "$build" --target Quorvane qv_engine_runtime qv_link_recorder >/dev/null
+  cmake --build "$build" --target Quorvane quorvane-pack qv_engine_runtime qv_link_recorder >/dev/null
 fi
 
 # The copy: links are followed, so nothing written into it can reach the folder given.
-app="$work/app"
-mkdir "$app"
 if [ "$kind" = package ]; then
-  cp -RL -- "$source/." "$app/" || fail "$folder could not be copied"
+  app="$work/package"
+  exe="$(find -L "$source" -maxdepth 1 -type f -iname '*.exe' -printf '%f\n' | sort | head -n 1)"
+  if [ "$dry_run" != 1 ]; then
+    mkdir "$app"
+    cp -RL -- "$source/." "$app/" || fail "$folder could not be copied"
+  fi
 else
-  cp -L -- "$source/package.json" "$app/" && cp -RL -- "$source/www" "$app/www" ||
-    fail "$folder could not be copied"
-  while IFS= read -r extra; do
-    mkdir -p "$(dirname "$app/$extra")"
-    cp -RL -- "$source/$extra" "$app/$extra" || fail "$folder/$extra could not be copied"
-  done < <(python3 "$root/scripts/preview-check.py" extras "$source")
+  [ -f "$build/app/Quorvane.exe" ] && [ -f "$build/app/quorvane-pack.exe" ] ||
+    fail "the shell and quorvane-pack.exe are not built (run scripts/build.sh)"
+  shown="$folder"
+  while [[ "$shown" == */ && "$shown" != / ]]; do shown="${shown%/}"; done
+  check_interrupt() { [ "$interrupted" = 0 ] || { echo "preview: interrupted" >&2; exit 130; }; }
+  mkdir "$work/stage"
+  trap on_signal INT TERM
+  pack_prefix "$source" "$work" || fail "cannot set up a Wine prefix for quorvane-pack.exe in $build"
+  code=0
+  pack_run --stage --show-app "$shown" 'P:\' 'Q:\stage' || code=$?
+  pack_end
+  trap - INT TERM
+  check_interrupt
+  # The packager's own message is out; its "app folder has a problem" is preview's 1 too.
+  [ "$code" = 0 ] || exit $((code == 1 ? 1 : 2))
+  exe="$(sed -n 's/^exe=//p' "$work/pack.out")"
+  app="$work/stage/${exe%%/*}"
+  exe="${exe#*/}"
 fi
-exe="$(find "$app" -maxdepth 1 -type f -iname '*.exe' | sort | head -n 1)"
-if [ -z "$exe" ]; then
-  cp "$build/app/Quorvane.exe" "$app/"
-  exe="$app/Quorvane.exe"
+if [ "$dry_run" = 1 ]; then
+  printf 'folder=%s\nkind=%s\nexe=%s\nseconds=%s\nstrict=%s\nscreenshot=%s\nsteps=%s\n' "$source" \
+    "$kind" "$exe" "$seconds" "$strict" "$screenshot" "$(cat "$work/steps.json")"
+  exit 0
 fi
+exe="$app/$exe"
 cp "$build/tools/engine-runtime/bin/WebView2Loader.dll" "$app/WebView2Loader.dll"
 mkdir -p "$work/pids"
 # Only pictures of this run count.

@@ -1,15 +1,20 @@
 #!/usr/bin/env bash
 # Usage: preview_command_line_test.sh
 # scripts/preview.sh's command line, one table: each refusal with its exit code and its exact
-# message, each accepted line with what it would run (QV_PREVIEW_DRY_RUN=1: nothing is built or
-# started). A refused line leaves a screenshot file of an earlier run alone.
+# message, each accepted line with what it would run (QV_PREVIEW_DRY_RUN=1: nothing is built, and
+# only quorvane-pack.exe is started, to lay out an app folder as the packager would ship it).
+# App folders the packager refuses end with its messages, and an interrupted layout with 130 and
+# nothing left behind. A refused line leaves a screenshot file of an earlier run alone.
+# (Inside the test command's Wine session: the packager runs in a prefix of its own.)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-mkdir -p app/www pkg/www empty no-www
+export TMPDIR="$work/tmp"  # where preview makes its copy
+mkdir -p app/www pkg/www empty no-www "$TMPDIR"
 echo '{"name": "Star Hopper"}' >app/package.json
+: >app/www/index.html
 cp app/package.json pkg/
 cp app/package.json no-www/
 : >"pkg/Star Hopper.exe"
@@ -74,13 +79,48 @@ done <<'CASES'
 CASES
 [ "$(cat old.png)" = old ] || { echo "FAILED: a refused command line removed old.png"; failures=$((failures + 1)); }
 
-run() { printf 'folder=%s\nkind=%s\nseconds=%s\nstrict=%s\nscreenshot=%s\nsteps=%s' "$@"; }
-expect 0 "$(run "$work/app" app 5 0 "" "[]")" app
-expect 0 "$(run "$work/app" app 8 1 "" "[]")" --strict link/ --seconds 08
-expect 0 "$(run "$work/app" app 10 0 "$work/old.png" "[]")" "$work/link" --seconds 010 --screenshot old.png
-expect 0 "$(run "$work/pkg" package 3600 0 "" \
+# App folders the packager refuses: its messages, naming the folder as it was given.
+mkdir -p names/www no-main/www fixed/www fake
+echo '{"name": "Names"}' >names/package.json
+touch names/www/index.html names/www/Logo.png names/www/logo.png names/www/aux.js
+ln -s names names-link
+echo '{"name": "S", "main": "game.html"}' >no-main/package.json
+echo '{"name": "S", "settings": {"distribution-mode": "fixed"}}' >fixed/package.json
+: >fixed/www/index.html
+expect 1 "$p names-link/www/Logo.png: Windows cannot hold this name beside logo.png: they differ only in letter case
+$p names-link/www/aux.js: Windows cannot hold this name: aux is a device name
+$p names-link/www/logo.png: Windows cannot hold this name beside Logo.png: they differ only in letter case" \
+  names-link/ --screenshot old.png
+expect 1 "$p no-main/www/game.html: not found; it is the app's main page (\"main\" in package.json, index.html by default)" no-main
+expect 1 "$p fixed/webview2: no such folder, but \"settings\" / \"distribution-mode\" is \"fixed\": ship the WebView2 runtime there" fixed
+# Wine failing without a word is said to be that, not a problem of the app folder.
+printf '#!/bin/sh\nexit 1\n' >fake/wine && chmod +x fake/wine
+PATH="$work/fake:$PATH" expect 2 "$p quorvane-pack.exe ended with exit code 1 and no message under Wine" app
+[ "$(cat old.png)" = old ] || { echo "FAILED: a refused app folder removed old.png"; failures=$((failures + 1)); }
+
+run() { printf 'folder=%s\nkind=%s\nexe=%s\nseconds=%s\nstrict=%s\nscreenshot=%s\nsteps=%s' "$@"; }
+expect 0 "$(run "$work/app" app "Star Hopper.exe" 5 0 "" "[]")" app
+expect 0 "$(run "$work/app" app "Star Hopper.exe" 8 1 "" "[]")" --strict link/ --seconds 08
+expect 0 "$(run "$work/app" app "Star Hopper.exe" 10 0 "$work/old.png" "[]")" "$work/link" --seconds 010 --screenshot old.png
+expect 0 "$(run "$work/pkg" package "Star Hopper.exe" 3600 0 "" \
   "[{\"key\": \"F11\"}, {\"screenshot\": \"$work/shots/one.png\"}, {\"crash\": \"renderer\"}]")" \
   pkg --seconds 3600 --steps good.steps
+[ -z "$(ls -A "$TMPDIR")" ] || { echo "FAILED: left in TMPDIR: $(ls -A "$TMPDIR")"; failures=$((failures + 1)); }
+
+# Ctrl-C while the packager lays out the copy: 130, and neither the copy nor the packager's Wine
+# prefix is left. A large www/ keeps the packager busy.
+head -c 60000000 /dev/urandom >app/www/big.bin
+. "$root/tests/scripts/interrupt.sh"
+rc=0
+interrupt_when "$TMPDIR/quorvane-preview.*/stage/Star Hopper/www" int.log \
+  env QV_PREVIEW_DRY_RUN=1 bash "$root/scripts/preview.sh" app || rc=$?
+if [ $rc != 130 ] || [ "$(cat int.log)" != "preview: interrupted" ]; then
+  echo "FAILED: Ctrl-C: exit code $rc: $(cat int.log)"
+  failures=$((failures + 1))
+fi
+[ -z "$(ls -A "$TMPDIR")" ] || { echo "FAILED: Ctrl-C left $(ls -A "$TMPDIR")"; failures=$((failures + 1)); }
+left="$(find "$root/build" -maxdepth 3 -path '*/wineprefix-package.*/dosdevices/p:' -lname "$work/app")"
+[ -z "$left" ] || { echo "FAILED: Ctrl-C left a Wine prefix: $left"; failures=$((failures + 1)); }
 
 if [ "$failures" -gt 0 ]; then
   echo "$failures failed"

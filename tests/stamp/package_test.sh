@@ -203,22 +203,13 @@ together)
     failed "after two packagers out/ holds $(ls -A out)"
 
   # Ctrl-C while the package is being made: exit 130, the previous package as it was. A large
-  # www/ keeps the packager busy; the signal goes to the whole process group, as a terminal sends
-  # it to the command in the foreground (job control gives the command a group of its own, and
-  # leaves its SIGINT alone).
+  # www/ keeps the packager busy.
   before="$(fingerprint out)"
   head -c 60000000 /dev/urandom >good/www/big.bin
-  set -m
-  bash "$root/scripts/package.sh" good out >int.log 2>&1 </dev/null &
-  runner=$!
-  set +m
-  for _ in $(seq 600); do
-    compgen -G "out/.package.*/stage/Star Hopper/www" >/dev/null && break
-    sleep 0.05
-  done
-  kill -INT -- "-$runner"
+  . "$root/tests/scripts/interrupt.sh"
   rc=0
-  wait $runner || rc=$?
+  interrupt_when "out/.package.*/stage/Star Hopper/www" int.log bash "$root/scripts/package.sh" good out ||
+    rc=$?
   [ $rc = 130 ] || failed "Ctrl-C: exit code $rc: $(cat int.log)"
   [ "$(cat int.log)" = "package.sh: interrupted; out is as it was" ] ||
     failed "Ctrl-C said: $(cat int.log)"
