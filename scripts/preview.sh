@@ -176,6 +176,8 @@ if [ "$strict" = 1 ]; then
   if [ -n "$screenshot" ] && [ ! -f "$screenshot" ]; then
     reasons+=("no screenshot was taken")
   fi
+  # An app that ended on its own code has failed too; the code itself is kept below.
+  if [ "$code" != 0 ]; then reasons+=("the app ended with exit code $code"); fi
   if [ ${#reasons[@]} -gt 0 ] && [ "$code" = 0 ]; then
     echo "== exit code: 4 (the app's own: 0)"
     code=4
