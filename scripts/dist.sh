@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The main job: builds what it needs, packages the example app with scripts/package.sh exactly as
 # a user packages theirs (dist/Sky Puzzle/, dist/Sky Puzzle.zip and the players' installer
-# dist/Sky Puzzle Setup.exe, unsigned), writes the download for makers on Windows
+# dist/Sky Puzzle Setup 1.0.0.exe, unsigned), writes the download for makers on Windows
 # (dist/Quorvane-<version>-win64.zip), then runs the package.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -16,7 +16,7 @@ example=build/example/sky-puzzle
 bash scripts/make-example.sh "$example"
 QV_NO_BUILD=1 bash scripts/package.sh --installer "$example" dist
 package="dist/Sky Puzzle"  # the manifest's "name"
-installer="dist/Sky Puzzle Setup.exe"  # the example has no "version"
+installer="dist/Sky Puzzle Setup 1.0.0.exe"  # the manifest's "name" and "version"
 
 # The download for makers on Windows: the shell, quorvane-pack.exe, the example and README.txt.
 download="$(bash scripts/make-download.sh build "$example" dist)"
