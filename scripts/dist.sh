@@ -8,7 +8,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 
 # 1. Build: the shell and the packager, and the programs the run needs (no tests).
-bash scripts/build.sh Quorvane quorvane-pack qv_engine_runtime qv_link_recorder
+bash scripts/build.sh Quorvane quorvane-pack qv_engine_runtime qv_link_recorder qv_session_desktop
 
 # 2. Package. The example's binary assets (icon, sprite, music, font) are made here, into a copy
 #    of its folder in the build tree.

@@ -94,7 +94,7 @@ if [ "$dry_run" != 1 ] && [ "${QV_NO_BUILD:-}" != 1 ]; then
     bash "$root/scripts/install-deps.sh"
     (cd "$root" && cmake --preset windows >/dev/null)
   fi
-  cmake --build "$build" --target Quorvane quorvane-pack qv_engine_runtime qv_link_recorder >/dev/null
+  cmake --build "$build" --target Quorvane quorvane-pack qv_engine_runtime qv_link_recorder qv_session_desktop >/dev/null
 fi
 
 # The copy: links are followed, so nothing written into it can reach the folder given.

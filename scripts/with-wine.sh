@@ -44,4 +44,21 @@ wineserver -w >/dev/null 2>&1 || true
 wineserver -p </dev/null >/dev/null 2>&1 || true
 wine wineboot </dev/null >/dev/null 2>&1 || true
 
+# Wine's desktop process ends about a second after its last user and is started again by the next
+# program that needs a window; one user from here to the end keeps one desktop for the session (see
+# tests/support/session_desktop.cpp). It is built with the tests and the preview's programs; a
+# session without it still works, only with the desktop coming and going.
+holder="${QV_SESSION_DESKTOP:-$here/../build/tests/support/qv_session_desktop.exe}"
+if [ -f "$holder" ]; then
+  ready="$QV_BUILD_DIR/.desktop-ready.$$"
+  rm -f "$ready"
+  wine "$holder" "$(winepath -w "$ready" 2>/dev/null)" </dev/null >/dev/null 2>&1 &
+  for _ in $(seq 300); do
+    [ -f "$ready" ] && break
+    sleep 0.1
+  done
+  [ -f "$ready" ] || echo "with-wine.sh: the session's desktop did not start within 30 s" >&2
+  rm -f "$ready"
+fi
+
 "$@"
