@@ -14,11 +14,19 @@ mkdir -p "$pids"
 # since: those are left alone).
 bash scripts/end-browsers.sh "$pids" | sed 's/^/Left from an earlier run: /' >&2 || true
 export QV_ENGINE_PID_DIR="$pids"
+log="$root/build/ctest-output.txt"
 set +e
 bash scripts/in-netns.sh bash scripts/with-wine.sh build \
-  ctest --test-dir build --output-on-failure -j2 --timeout 180 --repeat until-pass:2 "$@"
-code=$?
+  ctest --test-dir build --output-on-failure -j2 --timeout 180 --repeat until-pass:2 "$@" |
+  tee "$log"
+code=${PIPESTATUS[0]}
 set -e
+# A test that failed and then passed is retried quietly by ctest (its second result line has no
+# count in front); name each, so that a test that only passes on its second try is seen.
+retried="$(sed -n 's/^ \{1,\}Test #[0-9]*: \([^ ]*\) .* Passed .*/\1/p' "$log")"
+if [ -n "$retried" ]; then
+  echo "Passed only on the second try:" $retried
+fi
 
 # Every browser a test started is listed by its watchdog until it has exited.
 for _ in $(seq 50); do
