@@ -29,8 +29,15 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build"
 
+said=0
 fail() {
+  # A Ctrl-C can end a step of this script before its trap has run (the step's own processes get
+  # the signal too): once interrupted, whatever failed, the run says so, and nothing else.
+  if [ "${interrupted:-0}" = 1 ] && [ "${committed:-0}" = 0 ]; then
+    set -- 130 "interrupted; $out_given is as it was"
+  fi
   echo "package.sh: $2" >&2
+  said=1
   exit "$1"
 }
 usage="usage: package.sh [--name NAME] [--sign FILE.pfx [--timestamp URL]] [--installer] APP_FOLDER [OUT_FOLDER]"
@@ -86,7 +93,11 @@ finish() {
   pack_end
   if [ -n "$work" ]; then rm -rf "$work"; fi
   # Interrupted before the new package was in place: nothing changed, and the exit code says so.
-  if [ "$interrupted" = 1 ] && [ "$committed" = 0 ]; then rc=130; fi
+  # (A step killed by the Ctrl-C may have ended the script with 130 before the trap ran.)
+  if { [ "$interrupted" = 1 ] || [ $rc = 130 ]; } && [ "$committed" = 0 ]; then
+    rc=130
+    [ "$said" = 1 ] || echo "package.sh: interrupted; $out_given is as it was" >&2
+  fi
   exit $rc
 }
 trap finish EXIT
