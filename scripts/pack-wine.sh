@@ -67,8 +67,11 @@ pack_end() {
     WINEPREFIX="$pack_wineprefix" wineserver -w >/dev/null 2>&1 || true
     # Debian's Wine keeps the server's folder in $TMPDIR/wine-XXXXXX/, named by the prefix's
     # device and inode: with a prefix per run, it would stay behind once per run.
-    local server dir
-    server="server-$(stat -c %D "$pack_wineprefix")-$(printf %x "$(stat -c %i "$pack_wineprefix")")"
+    # One plain command substitution: bash 5.2 misparses nested ones that a Ctrl-C interrupts
+    # ("unexpected EOF while looking for matching `)'", exit code 2).
+    local device_inode server dir
+    device_inode="$(stat -c '%D %i' "$pack_wineprefix" 2>/dev/null)" || true
+    printf -v server 'server-%s-%x' "${device_inode% *}" "${device_inode#* }"
     for dir in "${TMPDIR:-/tmp}"/wine-*/"$server"; do
       if [ -d "$dir" ]; then rm -f "$dir/lock" && rmdir "$dir" "${dir%/*}" 2>/dev/null || true; fi
     done

@@ -119,6 +119,15 @@ if [ $rc != 130 ] || [ "$(cat int.log)" != "preview: interrupted" ]; then
   failures=$((failures + 1))
 fi
 [ -z "$(ls -A "$TMPDIR")" ] || { echo "FAILED: Ctrl-C left $(ls -A "$TMPDIR")"; failures=$((failures + 1)); }
+# The same while the script cleans up after the packager (the step gets the Ctrl-C too).
+hold_step held stat '%D' "$work/in-step"
+rc=0
+PATH="$work/held:$PATH" interrupt_when "$work/in-step" int.log \
+  env QV_PREVIEW_DRY_RUN=1 bash "$root/scripts/preview.sh" app || rc=$?
+if [ $rc != 130 ] || [ "$(cat int.log)" != "preview: interrupted" ]; then
+  echo "FAILED: Ctrl-C in a step of the script: exit code $rc: $(cat int.log)"
+  failures=$((failures + 1))
+fi
 left="$(find "$root/build" -maxdepth 3 -path '*/wineprefix-package.*/dosdevices/p:' -lname "$work/app")"
 [ -z "$left" ] || { echo "FAILED: Ctrl-C left a Wine prefix: $left"; failures=$((failures + 1)); }
 

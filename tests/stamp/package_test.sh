@@ -217,13 +217,10 @@ together)
 
   # The same Ctrl-C while one of the script's own steps runs (it reads the packager's answers with
   # sed, held here): the step dies of it too, and the run still says why it ended.
-  mkdir slow
-  printf '%s\n' '#!/usr/bin/env bash' \
-    'case "$*" in *"^name="*) : >"$SLOW_MARK"; sleep 30 ;; esac' 'exec /usr/bin/sed "$@"' >slow/sed
-  chmod +x slow/sed
+  hold_step held sed '^name=' "$PWD/in-step"
   rc=0
-  SLOW_MARK="$PWD/in-step" PATH="$PWD/slow:$PATH" interrupt_when in-step int.log \
-    bash "$root/scripts/package.sh" good out || rc=$?
+  PATH="$PWD/held:$PATH" interrupt_when in-step int.log bash "$root/scripts/package.sh" good out ||
+    rc=$?
   [ $rc = 130 ] && [ "$(cat int.log)" = "package.sh: interrupted; out is as it was" ] ||
     failed "Ctrl-C in a step of the script: exit code $rc: $(cat int.log)"
   [ "$(fingerprint out)" = "$before" ] || failed "Ctrl-C in a step changed out/: $(ls -A out)"
