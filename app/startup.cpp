@@ -4,7 +4,6 @@
 #include <objbase.h>
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "platform/app_paths.h"
@@ -24,6 +23,7 @@
 #include "browser/browser_host.h"
 #include "browser/browser_start.h"
 #include "browser/environment_options.h"
+#include "browser/installed_runtime.h"
 #include "browser/runtime_loader.h"
 #include "content/mapped_file_cache.h"
 #include "installer/runtime_installer.h"
@@ -65,25 +65,10 @@ bool runtimeAvailable(const wchar_t* browserFolder) {
     return true;
 }
 
-// The executable's file version from its own version resource ("1.2.3.0"); "none" without one.
+// The executable's file version ("1.2.3.0"); "none" without one.
 std::string executableVersion() {
-    HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(VS_VERSION_INFO), RT_VERSION);
-    HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
-    const auto* data = static_cast<const BYTE*>(loaded ? LockResource(loaded) : nullptr);
-    const DWORD size = found ? SizeofResource(nullptr, found) : 0;
-    // VS_VERSIONINFO: a header and its key, then the fixed file information on a 32-bit boundary.
-    for (DWORD offset = 0; data != nullptr && offset + sizeof(VS_FIXEDFILEINFO) <= size;
-         offset += 4) {
-        VS_FIXEDFILEINFO info;
-        memcpy(&info, data + offset, sizeof info);
-        if (info.dwSignature != 0xFEEF04BD)
-            continue;
-        return std::to_string(HIWORD(info.dwFileVersionMS)) + "." +
-               std::to_string(LOWORD(info.dwFileVersionMS)) + "." +
-               std::to_string(HIWORD(info.dwFileVersionLS)) + "." +
-               std::to_string(LOWORD(info.dwFileVersionLS));
-    }
-    return "none";
+    const std::wstring version = fileVersionOf(executablePath());
+    return version.empty() ? "none" : wideToUtf8(version);
 }
 
 // Decides the runtime, installing the machine-wide one when it is missing. False after the
