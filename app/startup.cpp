@@ -132,10 +132,7 @@ HWND createMainWindow(HINSTANCE instance) {
 // browser objects from the view down to the environment.
 void releaseProcessReferences() {
     windowState.taskbarList.reset();
-    browserHost.webView2.reset();
-    browserHost.webView.reset();
-    browserHost.controller.reset();
-    browserHost.environment.reset();
+    browserHost.release();
 }
 
 // Everything after the log has been opened; returns the exit code.

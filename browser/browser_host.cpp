@@ -4,4 +4,11 @@ namespace quorvane {
 
 BrowserHost browserHost;
 
+void BrowserHost::release() {
+    webView2.reset();
+    webView.reset();
+    controller.reset();
+    environment.reset();
+}
+
 }  // namespace quorvane

@@ -13,6 +13,9 @@ struct BrowserHost {
     ComRef<ICoreWebView2Controller> controller;
     ComRef<ICoreWebView2> webView;
     ComRef<ICoreWebView2_2> webView2;
+
+    // Lets go of all four in that same order: the view, its controller, then the environment.
+    void release();
 };
 
 extern BrowserHost browserHost;

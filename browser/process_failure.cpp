@@ -179,10 +179,7 @@ void restartBrowser() noexcept {
     BrowserHost& host = browserHost;
     if (host.controller)
         host.controller->Close();
-    host.webView2.reset();
-    host.webView.reset();
-    host.controller.reset();
-    host.environment.reset();
+    host.release();
     if (FAILED(startBrowser()))
         reportBrowserFailure(kBrowserStartFailed, 1);
 }
