@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <new>
 
 #include "platform/fixed_text.h"
@@ -166,9 +165,9 @@ void closeRunLog() noexcept {
 }
 
 std::string hexCode(unsigned long value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08lX", value);
-    return text;
+    FixedText<16> text;
+    text.appendHex(value, 8);
+    return std::string(text.view());
 }
 
 }  // namespace quorvane
