@@ -1,7 +1,6 @@
 #include "browser/uri_for_log.h"
 
-#include <cwctype>
-
+#include "platform/ascii_case.h"
 #include "platform/utf8.h"
 
 namespace quorvane {
@@ -24,17 +23,18 @@ std::string schemeAndHost(std::wstring_view uri) {
     const size_t colon = uri.find(L':');
     if (colon == 0 || colon == std::wstring_view::npos)
         return "(invalid)";
-    std::wstring scheme;
+    // Scheme characters are ASCII (checked here), so each narrows exactly.
+    std::string scheme;
     for (size_t i = 0; i < colon; ++i) {
         if (!isSchemeCharacter(uri[i], i == 0))
             return "(invalid)";
-        scheme += static_cast<wchar_t>(std::towlower(uri[i]));
+        scheme += static_cast<char>(asciiLower(uri[i]));
     }
     std::wstring_view rest = uri.substr(colon + 1);
     const bool hasAuthority = rest.size() >= 2 && (rest[0] == L'/' || rest[0] == L'\\') &&
                               (rest[1] == L'/' || rest[1] == L'\\');
     if (!hasAuthority)
-        return wideToUtf8(scheme) + ":";
+        return scheme + ":";
     rest.remove_prefix(2);
     std::wstring_view authority = rest.substr(0, rest.find_first_of(L"/\\?#"));
     const size_t userInfo = authority.rfind(L'@');
@@ -46,7 +46,7 @@ std::string schemeAndHost(std::wstring_view uri) {
     std::wstring_view host = authority.substr(0, port);
     if (host.size() > kHostLimit)
         host = host.substr(0, kHostLimit);
-    return wideToUtf8(scheme) + "://" + wideToUtf8(host);
+    return scheme + "://" + wideToUtf8(host);
 }
 
 }  // namespace quorvane
