@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "platform/local_app_data.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/support/files.h"
 #include "tests/support/run_log_lines.h"
@@ -138,7 +137,7 @@ TEST(StartupFailure, InstallerWithoutCommonControlsSaysSoAndDownloadsNothing) {
     const std::wstring program = app.folder.root() + L"\\NoCommonControls.exe";
     ASSERT_TRUE(CopyFileW(shellExecutablePath().c_str(), program.c_str(), FALSE));
     app.folder.installExecutable(program);
-    const std::wstring userData = localAppDataPath() + L"\\no-common-controls";
+    const std::wstring userData = userDataFolderFor(L"no-common-controls");
     removeTree(userData);
 
     RunResult run;
