@@ -59,7 +59,6 @@ TEST(ProcessFailures, EachKindGetsItsAnswer) {
         std::string logged;
         std::vector<std::string> then;  // the shell's calls before the next step
     };
-    const std::string reload = "Reload";
     const std::vector<Row> rows = {
         {failure(2, 1, 0), "process failed kind=2 (render process unresponsive) reason=1 "
                            "(unresponsive) exit code=0", {}},
