@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/app_paths.h"
 #include "platform/utf8.h"
 #include "tools/pack/file_tree.h"
 #include "tools/pack/interrupt.h"
@@ -122,16 +123,7 @@ std::optional<int64_t> sourceDateEpoch() {
 
 // The Quorvane.exe that lies beside this program.
 std::wstring shellBesideUs() {
-    std::wstring self(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size()));
-        if (length < self.size()) {
-            self.resize(length);
-            break;
-        }
-        self.resize(self.size() * 2);
-    }
+    const std::wstring self = modulePath(nullptr, MAX_PATH);
     const std::wstring folder = self.substr(0, self.find_last_of(L"\\/"));
     const std::wstring shell = joinPath(extendedPath(folder), L"Quorvane.exe");
     if (GetFileAttributesW(shell.c_str()) == INVALID_FILE_ATTRIBUTES)
