@@ -91,13 +91,9 @@ std::string shownTyped(const std::wstring& typed) {
     return wideToUtf8(shown);
 }
 
-std::wstring folded(const std::wstring& path) {
-    return caseFolded(path);
-}
-
 // |inner| is |outer| or lies inside it (full paths, ignoring case).
 bool inside(const std::wstring& inner, const std::wstring& outer) {
-    const std::wstring a = folded(inner), b = folded(outer);
+    const std::wstring a = caseFolded(inner), b = caseFolded(outer);
     return a == b || (a.size() > b.size() && a.compare(0, b.size(), b) == 0 &&
                       (a[b.size()] == L'\\' || b.back() == L'\\'));
 }
