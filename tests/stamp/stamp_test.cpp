@@ -233,15 +233,7 @@ TEST_F(Stamping, PngIconAndVersionReadBackAsWindowsSeesThem) {
     }
     std::sort(listed.begin(), listed.end());
     EXPECT_EQ(listed, sizes);
-    int icons = 0;
-    EnumResourceNamesW(
-        module, RT_ICON,
-        [](HMODULE, LPCWSTR, LPWSTR, LONG_PTR count) -> BOOL {
-            ++*reinterpret_cast<int*>(count);
-            return TRUE;
-        },
-        reinterpret_cast<LONG_PTR>(&icons));
-    EXPECT_EQ(icons, static_cast<int>(sizes.size()));
+    EXPECT_EQ(resourceCount(module, RT_ICON), static_cast<int>(sizes.size()));
     for (int size : sizes) {
         HICON icon = static_cast<HICON>(LoadImageW(module, L"MAINICON", IMAGE_ICON, size, size, 0));
         ASSERT_NE(icon, nullptr) << size;

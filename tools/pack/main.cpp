@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/app_paths.h"
 #include "platform/utf8.h"
 #include "tools/pack/file_tree.h"
 #include "tools/pack/interrupt.h"
@@ -90,13 +91,9 @@ std::string shownTyped(const std::wstring& typed) {
     return wideToUtf8(shown);
 }
 
-std::wstring folded(const std::wstring& path) {
-    return caseFolded(path);
-}
-
 // |inner| is |outer| or lies inside it (full paths, ignoring case).
 bool inside(const std::wstring& inner, const std::wstring& outer) {
-    const std::wstring a = folded(inner), b = folded(outer);
+    const std::wstring a = caseFolded(inner), b = caseFolded(outer);
     return a == b || (a.size() > b.size() && a.compare(0, b.size(), b) == 0 &&
                       (a[b.size()] == L'\\' || b.back() == L'\\'));
 }
@@ -122,16 +119,7 @@ std::optional<int64_t> sourceDateEpoch() {
 
 // The Quorvane.exe that lies beside this program.
 std::wstring shellBesideUs() {
-    std::wstring self(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size()));
-        if (length < self.size()) {
-            self.resize(length);
-            break;
-        }
-        self.resize(self.size() * 2);
-    }
+    const std::wstring self = modulePath(nullptr, MAX_PATH);
     const std::wstring folder = self.substr(0, self.find_last_of(L"\\/"));
     const std::wstring shell = joinPath(extendedPath(folder), L"Quorvane.exe");
     if (GetFileAttributesW(shell.c_str()) == INVALID_FILE_ATTRIBUTES)

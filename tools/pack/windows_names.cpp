@@ -4,6 +4,7 @@
 
 #include "content/request_path.h"
 #include "platform/utf8.h"
+#include "tools/stamp/file_name.h"
 
 namespace quorvane::pack {
 
@@ -11,7 +12,7 @@ std::string unholdableName(std::wstring_view name) {
     for (wchar_t unit : name) {
         if (unit < 32)
             return "a control character is not allowed in names";
-        if (std::wstring_view(L"<>:\"/\\|?*").find(unit) != std::wstring_view::npos)
+        if (stamp::reservedCharacter(unit))
             return std::string("\"") + wideToUtf8(std::wstring_view(&unit, 1)) +
                    "\" is not allowed in names";
     }

@@ -4,11 +4,11 @@
 
 namespace quorvane::stamp {
 
-namespace {
-
 bool reservedCharacter(wchar_t c) {
     return c < 32 || std::wstring_view(L"<>:\"/\\|?*").find(c) != std::wstring_view::npos;
 }
+
+namespace {
 
 bool isHighSurrogate(wchar_t unit) {
     return unit >= 0xD800 && unit <= 0xDBFF;
