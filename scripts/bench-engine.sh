@@ -11,8 +11,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build"
 bash "$root/scripts/install-deps.sh"
-if [ ! -f "$build/build.ninja" ]; then (cd "$root" && cmake --preset windows >/dev/null); fi
-cmake --build "$build" --target Quorvane qv_engine_runtime >/dev/null
+bash "$root/scripts/build.sh" Quorvane qv_engine_runtime >/dev/null
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/quorvane-bench.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
