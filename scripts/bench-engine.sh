@@ -20,10 +20,7 @@ lay_out() {  # FOLDER
   cp "$build/tools/engine-runtime/bin/WebView2Loader.dll" "$1/WebView2Loader.dll"
 }
 # The example, as the main job lays it out.
-cp -r "$root/examples/sky-puzzle" "$work/example"
-python3 "$root/scripts/make-example-assets.py" "$work/example/www"
-mkdir -p "$work/example/www/fonts"
-cp /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf "$work/example/www/fonts/"
+bash "$root/scripts/make-example.sh" "$work/example"
 lay_out "$work/example"
 # The load page of the real-page tests with its 300 images and its range blob.
 mkdir -p "$work/load"
