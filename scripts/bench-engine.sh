@@ -11,8 +11,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build"
 bash "$root/scripts/install-deps.sh"
-if [ ! -f "$build/build.ninja" ]; then (cd "$root" && cmake --preset windows >/dev/null); fi
-cmake --build "$build" --target Quorvane qv_engine_runtime >/dev/null
+bash "$root/scripts/build.sh" Quorvane qv_engine_runtime >/dev/null
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/quorvane-bench.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
@@ -21,10 +20,7 @@ lay_out() {  # FOLDER
   cp "$build/tools/engine-runtime/bin/WebView2Loader.dll" "$1/WebView2Loader.dll"
 }
 # The example, as the main job lays it out.
-cp -r "$root/examples/sky-puzzle" "$work/example"
-python3 "$root/scripts/make-example-assets.py" "$work/example/www"
-mkdir -p "$work/example/www/fonts"
-cp /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf "$work/example/www/fonts/"
+bash "$root/scripts/make-example.sh" "$work/example"
 lay_out "$work/example"
 # The load page of the real-page tests with its 300 images and its range blob.
 mkdir -p "$work/load"

@@ -121,17 +121,10 @@ value() { sed -n "s/^$1=//p" "$work/pack.out"; }
 name="$(value name)"
 exe="$(value exe)"
 product="$(value product)"
-version="$(value version)"
-file_version="$(value file-version)"
-company="$(value company)"
-description="$(value description)"
-copyright="$(value copyright)"
-fixed="$(value fixed)"
 [ -n "$name" ] && [ -f "$stage/$exe" ] || fail 3 "quorvane-pack.exe laid out no package"
 if inside "$app" "$out/$name"; then
   fail 2 "$out_given/$name is the app folder itself or holds it: choose another OUT_FOLDER"
 fi
-: "$version" "$file_version" "$company" "$description" "$copyright" "$fixed"
 
 # 2. What only the Linux tools do: the stamped executable is signed before step 3 zips it; the
 #    installer (built from the package folder, whose executable carries the identity and icon it

@@ -82,25 +82,24 @@ if [ -n "$steps_given" ]; then
     "$work/steps.json" >"$work/shots" || exit 2
   mapfile -t shots <"$work/shots"
 fi
+# A package: an executable (the first by name, if more) beside package.json and www/.
+exe="$(find -L "$source" -maxdepth 1 -type f -iname '*.exe' -printf '%f\n' | sort | head -n 1)"
 kind=app
-[ -z "$(find -L "$source" -maxdepth 1 -type f -iname '*.exe' -print -quit)" ] || kind=package
+[ -z "$exe" ] || kind=package
 # For the tests of the command line: what would run; of an app folder only the packager runs.
 dry_run="${QV_PREVIEW_DRY_RUN:-}"
 
 build="$root/build"
 if [ "$dry_run" != 1 ] && [ "${QV_NO_BUILD:-}" != 1 ]; then
-  [ -x /usr/lib/chromium/chromium ] || bash "$root/scripts/install-deps.sh"
-  if [ ! -f "$build/build.ninja" ]; then
-    bash "$root/scripts/install-deps.sh"
-    (cd "$root" && cmake --preset windows >/dev/null)
-  fi
-  cmake --build "$build" --target Quorvane quorvane-pack qv_engine_runtime qv_link_recorder qv_session_desktop >/dev/null
+  # What is installed is said (build.sh then finds nothing missing); the build's progress is not.
+  bash "$root/scripts/install-deps.sh"
+  bash "$root/scripts/build.sh" Quorvane quorvane-pack qv_engine_runtime qv_link_recorder \
+    qv_session_desktop >/dev/null
 fi
 
 # The copy: links are followed, so nothing written into it can reach the folder given.
 if [ "$kind" = package ]; then
   app="$work/package"
-  exe="$(find -L "$source" -maxdepth 1 -type f -iname '*.exe' -printf '%f\n' | sort | head -n 1)"
   if [ "$dry_run" != 1 ]; then
     mkdir "$app"
     cp -RL -- "$source/." "$app/" || fail "$folder could not be copied"

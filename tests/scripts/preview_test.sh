@@ -39,11 +39,7 @@ expect_last() {
 expect_line() { grep -qF -- "$2" "$1.out" || fail "$1: no line with \"$2\""; }
 
 # 1. The example through a relative link (no trailing slash).
-mkdir -p example/www/fonts
-cp "$root/examples/sky-puzzle/package.json" example/
-cp -R "$root/examples/sky-puzzle/www/." example/www/
-python3 "$root/scripts/make-example-assets.py" example/www
-cp /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf example/www/fonts/
+bash "$root/scripts/make-example.sh" example
 ln -s css example/www/styles
 ln -s ../js/game.js example/www/css/game-again.js
 ln -s example example-link
