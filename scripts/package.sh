@@ -115,8 +115,7 @@ stage_windows="Q:\\$(basename "$work")\\stage"
 pack() { pack_run "$@" || exit $?; }
 
 # 1. Check the app and lay the package out in $stage/<Name>/.
-pack --stage "${pack_options[@]}" --ico "Q:\\$(basename "$work")\\icon.ico" \
-  --show-app "$app_given" 'P:\' "$stage_windows"
+pack --stage "${pack_options[@]}" --show-app "$app_given" 'P:\' "$stage_windows"
 value() { sed -n "s/^$1=//p" "$work/pack.out"; }
 name="$(value name)"
 exe="$(value exe)"

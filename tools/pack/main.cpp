@@ -15,8 +15,8 @@
 // 2 a wrong command line, 3 the package could not be written, 130 interrupted.
 //
 // Wrappers (scripts/package.sh, which signs and builds installers between the two) use
-//   --stage [--name NAME] [--ico FILE] APP_FOLDER STAGE_FOLDER   lay out STAGE_FOLDER\<Name>\ only
-//   --finish STAGE_FOLDER OUT_FOLDER                              zip it and move all into place
+//   --stage [--name NAME] APP_FOLDER STAGE_FOLDER   lay out STAGE_FOLDER\<Name>\ only
+//   --finish STAGE_FOLDER OUT_FOLDER                zip it and move all into place
 // and --show-app TEXT / --show-out TEXT, how messages name the two folders.
 
 #include <windows.h>
@@ -45,7 +45,7 @@ constexpr int kDone = 0, kAppFolderProblem = 1, kUsageProblem = 2, kWriteProblem
 constexpr char kProgram[] = "quorvane-pack";
 constexpr char kUsage[] = "usage: quorvane-pack.exe [--name NAME] APP_FOLDER [OUT_FOLDER]";
 constexpr char kStageUsage[] =
-    "usage: quorvane-pack.exe --stage [--name NAME] [--ico FILE] APP_FOLDER STAGE_FOLDER";
+    "usage: quorvane-pack.exe --stage [--name NAME] APP_FOLDER STAGE_FOLDER";
 constexpr char kFinishUsage[] = "usage: quorvane-pack.exe --finish STAGE_FOLDER OUT_FOLDER";
 
 // One line to a standard stream: UTF-16 to a console, UTF-8 bytes and "\n" to a file or pipe.
@@ -77,7 +77,6 @@ int report(int code, const std::string& message, const std::string& prefix = "")
 struct CommandLine {
     enum class Mode { Whole, Stage, Finish } mode = Mode::Whole;
     std::optional<std::wstring> name;
-    std::wstring ico;
     std::optional<std::string> appShown, outShown;
     std::vector<std::wstring> positional;
 };
@@ -210,7 +209,6 @@ int run(const CommandLine& command) {
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
         return report(kAppFolderProblem, request.appShown + ": no such folder");
     request.name = command.name.value_or(L"");
-    request.icoFile = command.ico.empty() ? L"" : extendedPath(command.ico);
 
     if (!whole) {
         request.shell = shellBesideUs();
@@ -264,7 +262,7 @@ std::optional<int> parse(int argc, wchar_t** argv, CommandLine& command) {
             return std::wstring(argv[++i]);
         };
         std::optional<std::wstring> given;
-        if (arg == L"--name" || arg == L"--ico" || arg == L"--show-app" || arg == L"--show-out") {
+        if (arg == L"--name" || arg == L"--show-app" || arg == L"--show-out") {
             given = value();
             if (!given)
                 return report(kUsageProblem, kUsage);
@@ -277,8 +275,6 @@ std::optional<int> parse(int argc, wchar_t** argv, CommandLine& command) {
             command.name = *given;
         } else if (arg.rfind(L"--name=", 0) == 0) {
             command.name = arg.substr(7);
-        } else if (arg == L"--ico") {
-            command.ico = *given;
         } else if (arg == L"--show-app") {
             command.appShown = wideToUtf8(*given);
         } else if (arg == L"--show-out") {

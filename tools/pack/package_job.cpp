@@ -186,19 +186,6 @@ void copyWindowIcon(const StageRequest& request, const std::wstring& package,
                      appTimeOf(joinPath(request.appFolder, folder), wideToUtf8(folder)));
 }
 
-void writeIco(const std::wstring& path, const std::vector<IconImage>& images) {
-    const std::string bytes = stamp::icoFile(images);
-    ScopedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD wrote = 0;
-    if (!file ||
-        !WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr) ||
-        wrote != bytes.size()) {
-        const std::string why = errorText(GetLastError());
-        throw WriteError("cannot write " + shownPath(path) + " (" + why + ")");
-    }
-}
-
 }  // namespace
 
 AppIdentity stagePackage(const StageRequest& request) {
@@ -220,15 +207,6 @@ AppIdentity stagePackage(const StageRequest& request) {
         if (!app.identity.windowIconOutsideWww.empty())
             copyWindowIcon(request, package, app.identity.windowIconOutsideWww);
         setWriteTime(package, appTimeOf(request.appFolder, "."));
-        if (!request.icoFile.empty()) {
-            try {
-                writeIco(request.icoFile, stamp::mainIconImages(exe));
-            } catch (const WriteError&) {
-                throw;
-            } catch (const std::runtime_error& error) {
-                throw WriteError(shownPath(exe) + ": " + error.what());
-            }
-        }
     } catch (...) {
         removeTree(package);
         throw;

@@ -15,7 +15,6 @@ struct StageRequest {
     std::wstring name;     // --name, already checked; empty: made from the manifest's "name"
     std::wstring shell;    // the Quorvane.exe to stamp
     std::wstring stage;    // an existing folder that receives <Name>\ .
-    std::wstring icoFile;  // where to write the executable's icon as .ico; empty: nowhere
 };
 
 // Checks the app folder and lays out the package in |request.stage|: <Name>\ with <Name>.exe (a

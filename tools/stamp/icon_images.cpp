@@ -267,29 +267,4 @@ std::vector<IconImage> iconImagesFromFile(const std::wstring& path) {
     return images;
 }
 
-std::string icoFile(const std::vector<IconImage>& images) {
-    auto put = [](std::string& to, auto value) {
-        to.append(reinterpret_cast<const char*>(&value), sizeof value);
-    };
-    std::string file;
-    put(file, WORD{0});
-    put(file, WORD{1});
-    put(file, static_cast<WORD>(images.size()));
-    DWORD offset = static_cast<DWORD>(6 + 16 * images.size());
-    for (const IconImage& image : images) {
-        put(file, static_cast<BYTE>(image.width >= 256 ? 0 : image.width));
-        put(file, static_cast<BYTE>(image.height >= 256 ? 0 : image.height));
-        put(file, image.colorCount);
-        put(file, BYTE{0});
-        put(file, image.planes);
-        put(file, image.bitCount);
-        put(file, static_cast<DWORD>(image.data.size()));
-        put(file, offset);
-        offset += static_cast<DWORD>(image.data.size());
-    }
-    for (const IconImage& image : images)
-        file += image.data;
-    return file;
-}
-
 }  // namespace quorvane::stamp

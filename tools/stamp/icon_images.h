@@ -28,7 +28,4 @@ inline constexpr int kIconSizes[] = {16, 20, 24, 32, 40, 48, 64, 256};
 // the file: not an image, not square, a damaged .ico. GDI+ must have been started.
 std::vector<IconImage> iconImagesFromFile(const std::wstring& path);
 
-// The bytes of an .ico file holding |images|.
-std::string icoFile(const std::vector<IconImage>& images);
-
 }  // namespace quorvane::stamp

@@ -308,35 +308,5 @@ void stampExecutable(const std::wstring& path, const std::vector<IconImage>& ico
     updateChecksum(path);
 }
 
-std::vector<IconImage> mainIconImages(const std::wstring& path) {
-    const std::vector<Resource> all = readResources(path);
-    std::vector<IconImage> images;
-    for (const Resource& group : all) {
-        if (!isType(group, RT_GROUP_ICON))
-            continue;
-        const std::vector<WORD> ids = iconIdsOfGroup(group.data);
-        for (size_t i = 0; i < ids.size(); ++i) {
-            GroupIconEntry entry = {};
-            std::memcpy(&entry, group.data.data() + sizeof(GroupIconDir) + i * sizeof entry,
-                        sizeof entry);
-            for (const Resource& icon : all) {
-                if (isType(icon, RT_ICON) && icon.name == ResourceId{{}, ids[i]} &&
-                    icon.language == group.language) {
-                    IconImage image;
-                    image.width = entry.width == 0 ? 256 : entry.width;
-                    image.height = entry.height == 0 ? 256 : entry.height;
-                    image.colorCount = entry.colorCount;
-                    image.planes = entry.planes;
-                    image.bitCount = entry.bitCount;
-                    image.data = icon.data;
-                    images.push_back(std::move(image));
-                    break;
-                }
-            }
-        }
-        break;  // the main group only
-    }
-    return images;
-}
 
 }  // namespace quorvane::stamp

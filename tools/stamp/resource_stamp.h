@@ -22,8 +22,4 @@ namespace quorvane::stamp {
 void stampExecutable(const std::wstring& path, const std::vector<IconImage>& icons,
                      const std::vector<BYTE>& version);
 
-// The images of the executable's main icon group, as an .ico file would carry them. Throws
-// std::runtime_error.
-std::vector<IconImage> mainIconImages(const std::wstring& path);
-
 }  // namespace quorvane::stamp
