@@ -63,19 +63,23 @@ pack_end() {
     child=""
   fi
   if [ -n "$pack_wineprefix" ]; then
-    WINEPREFIX="$pack_wineprefix" wineserver -k >/dev/null 2>&1 || true
-    WINEPREFIX="$pack_wineprefix" wineserver -w >/dev/null 2>&1 || true
-    # Debian's Wine keeps the server's folder in $TMPDIR/wine-XXXXXX/, named by the prefix's
-    # device and inode: with a prefix per run, it would stay behind once per run.
-    # One plain command substitution: bash 5.2 misparses nested ones that a Ctrl-C interrupts
-    # ("unexpected EOF while looking for matching `)'", exit code 2).
-    local device_inode server dir
-    device_inode="$(stat -c '%D %i' "$pack_wineprefix" 2>/dev/null)" || true
-    printf -v server 'server-%s-%x' "${device_inode% *}" "${device_inode#* }"
-    for dir in "${TMPDIR:-/tmp}"/wine-*/"$server"; do
-      if [ -d "$dir" ]; then rm -f "$dir/lock" && rmdir "$dir" "${dir%/*}" 2>/dev/null || true; fi
-    done
-    rm -rf "$pack_wineprefix"
+    # The clean-up runs to its end whatever arrives meanwhile: its steps ignore Ctrl-C, while the
+    # script's own trap still notes it. (A step that died of it left the server's folder or half
+    # the prefix behind; and bash 5.2 misparses a nested command substitution that a Ctrl-C
+    # interrupts: "unexpected EOF while looking for matching `)'", exit code 2.)
+    (
+      trap '' INT TERM
+      WINEPREFIX="$pack_wineprefix" wineserver -k >/dev/null 2>&1 || true
+      WINEPREFIX="$pack_wineprefix" wineserver -w >/dev/null 2>&1 || true
+      # Debian's Wine keeps the server's folder in $TMPDIR/wine-XXXXXX/, named by the prefix's
+      # device and inode: with a prefix per run, it would stay behind once per run.
+      device_inode="$(stat -c '%D %i' "$pack_wineprefix" 2>/dev/null)" || true
+      printf -v server 'server-%s-%x' "${device_inode% *}" "${device_inode#* }"
+      for dir in "${TMPDIR:-/tmp}"/wine-*/"$server"; do
+        if [ -d "$dir" ]; then rm -f "$dir/lock" && rmdir "$dir" "${dir%/*}" 2>/dev/null || true; fi
+      done
+      rm -rf "$pack_wineprefix"
+    ) || true
     pack_wineprefix=""
   fi
 }

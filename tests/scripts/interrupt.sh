@@ -22,12 +22,12 @@ interrupt_when() {
 }
 
 # hold_step DIR COMMAND PATTERN MARK: writes DIR/COMMAND, which runs /usr/bin/COMMAND but, the
-# first time one of its arguments holds PATTERN, creates MARK and waits 30 seconds. With DIR first on
+# first time one of its arguments holds PATTERN, creates MARK and waits 5 seconds. With DIR first on
 # PATH, a Ctrl-C can land while a script's own step runs (interrupt_when MARK ...), as a maker's
 # may.
 hold_step() {
   mkdir -p "$1"
   printf '%s\n' '#!/usr/bin/env bash' 'for a in "$@"; do' \
-    "  case \"\$a\" in *'$3'*) [ -e '$4' ] || { : >'$4'; sleep 30; } ;; esac" 'done' "exec /usr/bin/$2 \"\$@\"" >"$1/$2"
+    "  case \"\$a\" in *'$3'*) [ -e '$4' ] || { : >'$4'; sleep 5; } ;; esac" 'done' "exec /usr/bin/$2 \"\$@\"" >"$1/$2"
   chmod +x "$1/$2"
 }

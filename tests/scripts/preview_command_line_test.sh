@@ -119,7 +119,7 @@ if [ $rc != 130 ] || [ "$(cat int.log)" != "preview: interrupted" ]; then
   failures=$((failures + 1))
 fi
 [ -z "$(ls -A "$TMPDIR")" ] || { echo "FAILED: Ctrl-C left $(ls -A "$TMPDIR")"; failures=$((failures + 1)); }
-# The same while the script cleans up after the packager (the step gets the Ctrl-C too).
+# The same while the script cleans up after the packager: the clean-up still runs to its end.
 hold_step held stat '%D' "$work/in-step"
 rc=0
 PATH="$work/held:$PATH" interrupt_when "$work/in-step" int.log \
@@ -128,6 +128,7 @@ if [ $rc != 130 ] || [ "$(cat int.log)" != "preview: interrupted" ]; then
   echo "FAILED: Ctrl-C in a step of the script: exit code $rc: $(cat int.log)"
   failures=$((failures + 1))
 fi
+[ -z "$(ls -A "$TMPDIR")" ] || { echo "FAILED: Ctrl-C in the clean-up left $(ls -A "$TMPDIR")"; failures=$((failures + 1)); }
 left="$(find "$root/build" -maxdepth 3 -path '*/wineprefix-package.*/dosdevices/p:' -lname "$work/app")"
 [ -z "$left" ] || { echo "FAILED: Ctrl-C left a Wine prefix: $left"; failures=$((failures + 1)); }
 
