@@ -1,8 +1,6 @@
 #include "content/request_path.h"
 
-#include <array>
-
-#include "platform/ascii_case.h"
+#include "platform/windows_names.h"
 
 namespace quorvane {
 
@@ -69,48 +67,6 @@ size_t utf8Sequence(std::wstring_view text, size_t at, int lead, char32_t* codeP
     return length;
 }
 
-// Windows treats these names as devices in every folder, whatever follows a dot, and ignores
-// trailing spaces before the dot ("NUL .txt" is NUL too).
-bool isDeviceName(std::wstring_view segment) {
-    segment = segment.substr(0, segment.find(L'.'));
-    while (!segment.empty() && segment.back() == L' ')
-        segment.remove_suffix(1);
-    static constexpr std::array<std::wstring_view, 7> kNames = {
-        L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$", L"CLOCK$"};
-    for (std::wstring_view name : kNames) {
-        if (equalsIgnoringAsciiCase(segment, name))
-            return true;
-    }
-    if (segment.size() != 4)
-        return false;
-    if (!equalsIgnoringAsciiCase(segment.substr(0, 3), L"COM") &&
-        !equalsIgnoringAsciiCase(segment.substr(0, 3), L"LPT")) {
-        return false;
-    }
-    // The digits 0-9 and the superscripts 1, 2 and 3 (which Windows also counts as port numbers).
-    wchar_t digit = segment[3];
-    return (digit >= L'0' && digit <= L'9') || digit == L'\u00B9' || digit == L'\u00B2' ||
-           digit == L'\u00B3';
-}
-
-bool isForbiddenUnit(wchar_t unit) {
-    if (unit < 0x20)
-        return true;
-    switch (unit) {
-        case L'\\':
-        case L':':
-        case L'*':
-        case L'?':
-        case L'"':
-        case L'<':
-        case L'>':
-        case L'|':
-            return true;
-        default:
-            return false;
-    }
-}
-
 bool isServableSegment(std::wstring_view segment) {
     // Empty segments ("a//b", a trailing "/") are harmless: Windows collapses the doubled
     // separator, and a trailing one names a folder, which is not served.
@@ -156,8 +112,9 @@ std::wstring decodeRequestPath(std::wstring_view encoded) {
 bool isServablePath(std::wstring_view requestPath) {
     if (requestPath.empty())
         return false;
+    // "/" separates the segments; every other character Windows refuses in a name is refused.
     for (wchar_t unit : requestPath) {
-        if (isForbiddenUnit(unit))
+        if (unit != L'/' && isReservedNameCharacter(unit))
             return false;
     }
     for (size_t start = 0;;) {

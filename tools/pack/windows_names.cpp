@@ -1,10 +1,7 @@
 #include "tools/pack/windows_names.h"
 
-#include <windows.h>
-
-#include "content/request_path.h"
 #include "platform/utf8.h"
-#include "tools/stamp/file_name.h"
+#include "platform/windows_names.h"
 
 namespace quorvane::pack {
 
@@ -12,7 +9,7 @@ std::string unholdableName(std::wstring_view name) {
     for (wchar_t unit : name) {
         if (unit < 32)
             return "a control character is not allowed in names";
-        if (stamp::reservedCharacter(unit))
+        if (isReservedNameCharacter(unit))
             return std::string("\"") + wideToUtf8(std::wstring_view(&unit, 1)) +
                    "\" is not allowed in names";
     }
@@ -22,8 +19,7 @@ std::string unholdableName(std::wstring_view name) {
         return "it ends in a dot";
     if (name.back() == L' ')
         return "it ends in a blank";
-    // What is left of the content server's refusals is a device name, alone or with an extension.
-    if (!isServablePath(name)) {
+    if (isDeviceName(name)) {
         const std::wstring_view stem = name.substr(0, name.find_first_of(L". "));
         return wideToUtf8(stem) + " is a device name";
     }
@@ -59,16 +55,6 @@ std::string unusablePath(std::wstring_view path) {
         start = end + 1;
     }
     return {};
-}
-
-std::wstring caseFolded(std::wstring_view name) {
-    std::wstring folded(name);
-    if (!folded.empty()) {
-        LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, name.data(),
-                      static_cast<int>(name.size()), folded.data(), static_cast<int>(folded.size()),
-                      nullptr, nullptr, 0);
-    }
-    return folded;
 }
 
 }  // namespace quorvane::pack

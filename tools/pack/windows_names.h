@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/windows_names.h"
+
 namespace quorvane::pack {
 
 // Why Windows cannot hold |name| as the name of a file or folder ("\"?\" is not allowed in
@@ -14,9 +16,5 @@ std::string unholdableName(std::wstring_view name);
 // and ".." are fine) and returns why the first one Windows cannot use is a problem
 // ("\"Game.\" ends in a dot"), or "" when there is none.
 std::string unusablePath(std::wstring_view path);
-
-// A key under which two names that Windows takes for the same file compare equal: it ignores
-// letter case.
-std::wstring caseFolded(std::wstring_view name);
 
 }  // namespace quorvane::pack

@@ -1,12 +1,9 @@
 #include "tools/stamp/file_name.h"
 
 #include "content/request_path.h"
+#include "platform/windows_names.h"
 
 namespace quorvane::stamp {
-
-bool reservedCharacter(wchar_t c) {
-    return c < 32 || std::wstring_view(L"<>:\"/\\|?*").find(c) != std::wstring_view::npos;
-}
 
 namespace {
 
@@ -49,7 +46,7 @@ void trimEnd(std::wstring& text) {
 std::wstring safeFileName(std::wstring_view name) {
     std::wstring safe;
     for (wchar_t c : name)
-        safe.push_back(reservedCharacter(c) ? L'_' : c);
+        safe.push_back(isReservedNameCharacter(c) ? L'_' : c);
     safe.erase(0, safe.find_first_not_of(L' '));
     cap(safe);
     trimEnd(safe);

@@ -15,10 +15,6 @@ namespace quorvane::stamp {
 // (NTFS counts 255 UTF-16 units, which the first cap already keeps).
 std::wstring safeFileName(std::wstring_view name);
 
-// A character Windows never allows in a file or folder name: a control character or one of
-// < > : " / \ | ? *.
-bool reservedCharacter(wchar_t c);
-
 inline constexpr size_t kMaxFileNameLength = 100;
 inline constexpr size_t kMaxFileNameBytes = 255 - 4;
 
