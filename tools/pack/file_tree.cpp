@@ -4,6 +4,8 @@
 #include <map>
 #include <utility>
 
+#include "platform/scoped_find.h"
+#include "platform/system_error.h"
 #include "platform/scoped_handle.h"
 #include "platform/utf8.h"
 #include "tools/pack/long_path.h"
@@ -29,21 +31,6 @@ bool folderId(const std::wstring& path, FolderId& id) {
     return true;
 }
 
-class FindHandle {
-  public:
-    explicit FindHandle(HANDLE handle) : handle_(handle) {}
-    ~FindHandle() {
-        if (handle_ != INVALID_HANDLE_VALUE)
-            FindClose(handle_);
-    }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    HANDLE get() const { return handle_; }
-
-  private:
-    HANDLE handle_;
-};
-
 struct Found {
     std::wstring name;
     WIN32_FIND_DATAW data;
@@ -52,10 +39,10 @@ struct Found {
 std::vector<Found> folderContent(const std::wstring& folder, const std::string& shown) {
     std::vector<Found> content;
     WIN32_FIND_DATAW data = {};
-    FindHandle find(FindFirstFileExW(joinPath(folder, L"*").c_str(), FindExInfoBasic, &data,
+    ScopedFind find(FindFirstFileExW(joinPath(folder, L"*").c_str(), FindExInfoBasic, &data,
                                      FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
-    if (find.get() == INVALID_HANDLE_VALUE) {
-        const std::string why = errorText(GetLastError());
+    if (!find) {
+        const std::string why = systemErrorText(GetLastError());
         throw std::runtime_error(shown + ": cannot be listed (" + why + ")");
     }
     do {
@@ -64,7 +51,7 @@ std::vector<Found> folderContent(const std::wstring& folder, const std::string& 
             content.push_back({data.cFileName, data});
     } while (FindNextFileW(find.get(), &data));
     if (const DWORD error = GetLastError(); error != ERROR_NO_MORE_FILES)
-        throw std::runtime_error(shown + ": cannot be listed (" + errorText(error) + ")");
+        throw std::runtime_error(shown + ": cannot be listed (" + systemErrorText(error) + ")");
     std::sort(content.begin(), content.end(),
               [](const Found& a, const Found& b) { return a.name < b.name; });
     return content;
@@ -122,7 +109,7 @@ void listInto(const std::wstring& root, const std::wstring& relative, const std:
 }
 
 [[noreturn]] void failWrite(const std::string& what, const std::wstring& path) {
-    const std::string why = errorText(GetLastError());
+    const std::string why = systemErrorText(GetLastError());
     throw WriteError("cannot " + what + " " + shownPath(path) + " (" + why + ")");
 }
 
@@ -148,7 +135,7 @@ std::vector<std::wstring> namesIn(const std::wstring& folder, const std::string&
 FILETIME writeTimeOf(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data = {};
     if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
-        const std::string why = errorText(GetLastError());
+        const std::string why = systemErrorText(GetLastError());
         throw std::runtime_error("cannot be read (" + why + ")");
     }
     return data.ftLastWriteTime;
@@ -186,7 +173,7 @@ void copyFile(const std::wstring& from, const std::wstring& to, const std::strin
     ScopedHandle source(CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!source) {
-        const std::string why = errorText(GetLastError());
+        const std::string why = systemErrorText(GetLastError());
         throw AppFolderError(shown + ": cannot be read (" + why + ")");
     }
     SetLastError(error);
@@ -205,9 +192,9 @@ bool removeTree(const std::wstring& path) {
     bool removed = true;
     if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
         WIN32_FIND_DATAW data = {};
-        FindHandle find(FindFirstFileExW(joinPath(path, L"*").c_str(), FindExInfoBasic, &data,
+        ScopedFind find(FindFirstFileExW(joinPath(path, L"*").c_str(), FindExInfoBasic, &data,
                                          FindExSearchNameMatch, nullptr, 0));
-        if (find.get() != INVALID_HANDLE_VALUE) {
+        if (find) {
             do {
                 const std::wstring_view name = data.cFileName;
                 if (name != L"." && name != L"..")
@@ -216,19 +203,6 @@ bool removeTree(const std::wstring& path) {
         }
     }
     return RemoveDirectoryW(path.c_str()) != 0 && removed;
-}
-
-std::string errorText(DWORD error) {
-    wchar_t* text = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring message = length > 0 ? std::wstring(text, length) : std::wstring();
-    LocalFree(text);
-    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
-                                message.back() == L'.' || message.back() == L' '))
-        message.pop_back();
-    return "error " + std::to_string(error) + (message.empty() ? "" : ": " + wideToUtf8(message));
 }
 
 }  // namespace quorvane::pack

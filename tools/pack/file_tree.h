@@ -49,7 +49,4 @@ void copyFile(const std::wstring& from, const std::wstring& to, const std::strin
 // when something could not be deleted (the rest is deleted all the same).
 bool removeTree(const std::wstring& path);
 
-// An error code with the platform's text for it: "error 5: Access is denied".
-std::string errorText(DWORD error);
-
 }  // namespace quorvane::pack

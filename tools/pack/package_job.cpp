@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/system_error.h"
 #include "platform/scoped_handle.h"
 #include "platform/utf8.h"
 #include "tools/pack/file_tree.h"
@@ -119,12 +120,12 @@ void writeExecutable(const StageRequest& request, const CheckedApp& app,
     wchar_t folder[MAX_PATH + 1], temporary[MAX_PATH + 1];
     if (!GetTempPathW(static_cast<DWORD>(std::size(folder)), folder) ||
         !GetTempFileNameW(folder, L"qvp", 0, temporary)) {
-        const std::string why = errorText(GetLastError());
+        const std::string why = systemErrorText(GetLastError());
         throw WriteError("cannot make a temporary file (" + why + ")");
     }
     try {
         if (!CopyFileW(request.shell.c_str(), temporary, FALSE)) {
-            const std::string why = errorText(GetLastError());
+            const std::string why = systemErrorText(GetLastError());
             throw WriteError("cannot copy " + shownPath(request.shell) + " (" + why + ")");
         }
         try {
@@ -139,7 +140,7 @@ void writeExecutable(const StageRequest& request, const CheckedApp& app,
             time = newest({time, appTimeOf(app.identity.iconPath, app.identity.iconRelative)});
         setWriteTime(temporary, time);
         if (!MoveFileExW(temporary, target.c_str(), MOVEFILE_COPY_ALLOWED)) {
-            const std::string why = errorText(GetLastError());
+            const std::string why = systemErrorText(GetLastError());
             throw WriteError("cannot write " + shownPath(target) + " (" + why + ")");
         }
     } catch (...) {

@@ -6,6 +6,7 @@
 #include <random>
 #include <utility>
 
+#include "platform/system_error.h"
 #include "platform/utf8.h"
 #include "tools/pack/file_tree.h"
 #include "tools/pack/long_path.h"
@@ -26,7 +27,7 @@ std::wstring makeWorkFolder(const std::wstring& parent, const std::vector<std::w
         if (!taken && CreateDirectoryW(path.c_str(), nullptr))
             return path;
         if (!taken && GetLastError() != ERROR_ALREADY_EXISTS) {
-            const std::string why = errorText(GetLastError());
+            const std::string why = systemErrorText(GetLastError());
             throw WriteError("cannot create a work folder in " + shownPath(parent) + " (" + why +
                              ")");
         }
@@ -50,7 +51,7 @@ std::wstring swapIntoPlace(const std::wstring& stage, const std::wstring& out,
     auto move = [&](const std::wstring& from, const std::wstring& to) {
         checkpoint();
         if (!MoveFileExW(from.c_str(), to.c_str(), 0)) {
-            const std::string why = errorText(GetLastError());
+            const std::string why = systemErrorText(GetLastError());
             throw WriteError("cannot move " + shownPath(from) + " to " + shownPath(to) + " (" +
                              why + ")");
         }

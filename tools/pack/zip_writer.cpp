@@ -4,6 +4,7 @@
 
 #include <limits>
 
+#include "platform/system_error.h"
 #include "platform/utf8.h"
 #include "tools/pack/file_tree.h"
 #include "tools/pack/long_path.h"
@@ -107,12 +108,12 @@ ZipWriter::~ZipWriter() {
 }
 
 void ZipWriter::fail(const std::string& what) const {
-    const std::string why = errorText(GetLastError());
+    const std::string why = systemErrorText(GetLastError());
     throw WriteError(what + " " + shownPath(path_) + " (" + why + ")");
 }
 
 void ZipWriter::failReading(const std::string& name) const {
-    const std::string why = errorText(GetLastError());
+    const std::string why = systemErrorText(GetLastError());
     throw WriteError("cannot read " + name + " to zip it (" + why + ")");
 }
 
@@ -222,7 +223,7 @@ void ZipWriter::addFile(const std::string& name, const std::wstring& source, con
                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     LARGE_INTEGER size = {};
     if (!input || !GetFileSizeEx(input.get(), &size)) {
-        const std::string why = errorText(GetLastError());
+        const std::string why = systemErrorText(GetLastError());
         throw WriteError("cannot read " + shownPath(source) + " (" + why + ")");
     }
     Entry entry;
@@ -241,7 +242,7 @@ void ZipWriter::addFile(const std::string& name, const std::wstring& source, con
             fail("cannot write");
         LARGE_INTEGER start = {};
         if (!SetFilePointerEx(input.get(), start, nullptr, FILE_BEGIN)) {
-            const std::string why = errorText(GetLastError());
+            const std::string why = systemErrorText(GetLastError());
             throw WriteError("cannot read " + shownPath(source) + " (" + why + ")");
         }
         writeStored(input.get(), entry);
