@@ -13,10 +13,20 @@ enum class DistributionMode : int32_t {
     Fixed = 1,      // a copy of the runtime in the "webview2" subfolder
 };
 
+// Where the page's saves are kept as plain files (the manifest's "saves-folder").
+enum class SavesFolder : int32_t {
+    SavedGames = 0,  // <Saved Games>\<name>, the default
+    Documents = 1,   // <Documents>\My Games\<name>
+    Roaming = 2,     // %APPDATA%\<name>
+    Local = 3,       // <user data folder>\saves
+};
+
 // The settings read from "package.json". Filled once at start-up, read-only afterwards apart from
 // windowIcon, which start-up sets.
 struct AppConfig {
     std::wstring name;
+    // The app's own version as the manifest gives it ("1.2.0"); empty when it gives none.
+    std::wstring version;
     std::wstring mainPage;
     std::wstring windowTitle;
     int32_t windowWidth = 0;
@@ -38,6 +48,10 @@ struct AppConfig {
     // Every answer of the content server carries the headers that make the page cross-origin
     // isolated (SharedArrayBuffer, threads in WebAssembly).
     bool crossOriginIsolation = false;
+    SavesFolder savesFolder = SavesFolder::SavedGames;
+    // Why the default saves folder is used although the manifest names one ("unknown value
+    // \"x\""), or empty; start-up logs it once the log is open.
+    std::string savesFolderProblem;
     std::wstring installMessage;
     std::wstring downloadingMessage;
     std::wstring installFailedMessage;
