@@ -2,6 +2,9 @@
 
 #include "browser/browser_host.h"
 #include "browser/process_failure.h"
+#include "messaging/app_requests.h"
+#include "messaging/file_worker.h"
+#include "messaging/page_api.h"
 
 namespace quorvane {
 
@@ -10,7 +13,8 @@ const wchar_t kMainWindowClass[] = L"WindowsQuorvane";
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     switch (message) {
         case WM_DESTROY:
-            PostQuitMessage(0);
+            // 0 after a close by the player; the page's own code after "app.quit".
+            PostQuitMessage(requestedExitCode());
             return 0;
         case WM_MOVE:
         case WM_MOVING:
@@ -25,6 +29,9 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
                 GetClientRect(window, &client);
                 browserHost.controller->put_Bounds(client);
             }
+            return 0;
+        case kFileWorkDoneMessage:
+            deliverFinishedFileWork();
             return 0;
         case kRestartBrowserMessage:
             restartBrowser();

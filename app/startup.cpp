@@ -29,6 +29,8 @@
 #include "installer/runtime_installer.h"
 #include "manifest/app_config.h"
 #include "manifest/manifest_loader.h"
+#include "messaging/page_api.h"
+#include "messaging/saves_folder.h"
 
 namespace quorvane {
 
@@ -135,6 +137,17 @@ void releaseProcessReferences() {
     browserHost.release();
 }
 
+// The page's saves: their folder, from the manifest, is logged, since a player or a maker who
+// looks for the files needs to know where they went.
+void startSaves(HWND window, const std::wstring& userDataFolder) {
+    const std::wstring folder = savesFolderFor(appConfig, userDataFolder);
+    std::string line = "saves folder=" + wideToUtf8(folder);
+    if (!appConfig.savesFolderProblem.empty())
+        line += " (\"saves-folder\" " + appConfig.savesFolderProblem + ": the default)";
+    logLine(line);
+    startPageApi(window, folder);
+}
+
 // Everything after the log has been opened; returns the exit code.
 int runLogged(HINSTANCE instance, const std::wstring& folder, const std::wstring& userDataFolder) {
     AppConfig& config = appConfig;
@@ -169,6 +182,8 @@ int runLogged(HINSTANCE instance, const std::wstring& folder, const std::wstring
         return 1;
     windowState.window = window;
 
+    startSaves(window, userDataFolder);
+
     start.userDataFolder = userDataFolder;
     start.options = makeEnvironmentOptions(config.chromiumArgs);
     // A failure here means no completion will ever arrive and the window would stay hidden for
@@ -187,6 +202,8 @@ int runLogged(HINSTANCE instance, const std::wstring& folder, const std::wstring
         DispatchMessageW(&message);
     }
 
+    // Saves the page asked for before the window closed are written before the run ends.
+    stopPageApi();
     releaseMappedFiles();
     if (gdiplus.shutdown && gdiplusToken != 0)
         gdiplus.shutdown(gdiplusToken);
