@@ -13,6 +13,7 @@
 
 #include "tests/e2e/scheme_handlers.h"
 #include "tests/engine/engine_run.h"
+#include "tests/engine/real_page.h"
 #include "tests/standin/standin_client.h"
 #include "tests/support/files.h"
 #include "tests/support/run_log_lines.h"
@@ -89,16 +90,6 @@ MainWindowState lastShown(const MainWindowWatch& watch) {
     return shown;
 }
 
-class RealPage : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        if (!engine::chromiumInstalled())
-            GTEST_SKIP() << "Chromium is not installed (scripts/install-deps.sh installs it)";
-        if (!engine::loopbackOnly())
-            GTEST_SKIP() << "not inside a network namespace with only loopback "
-                            "(scripts/test.sh runs the tests in one)";
-    }
-};
 
 TEST_F(RealPage, TheExampleAppPlaysAsAPlayerSeesIt) {
     EngineApp app(readFile(buildOutputPath(QV_ENGINE_EXAMPLE) + L"\\package.json"), L"");
