@@ -1,5 +1,7 @@
 #include "window/window_state.h"
 
+#include "window/client_size.h"
+
 namespace quorvane {
 
 WindowState windowState;
@@ -55,6 +57,8 @@ void setFullscreen(bool on) noexcept {
     SetWindowPos(window, nullptr, target.left, target.top, target.right - target.left,
                  target.bottom - target.top, SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     tellTaskbar(window, on);
+    if (!on)
+        finishLeavingFullscreen();
 }
 
 }  // namespace quorvane

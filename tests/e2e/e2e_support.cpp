@@ -68,6 +68,15 @@ void MainWindowWatch::operator()(DWORD processId) {
                       GetClientRect(search.found, &state.clientRect);
     if (!read || !IsWindow(search.found))
         return;
+    // The shell changes style and rectangle in separate calls (fullscreen), so reads that straddle
+    // one of them would mix two states into one it never had: such a sample is dropped.
+    RECT again = {};
+    if (GetWindowLongW(search.found, GWL_STYLE) != state.style ||
+        GetWindowLongW(search.found, GWL_EXSTYLE) != state.exStyle ||
+        !GetWindowRect(search.found, &again) || !EqualRect(&again, &state.windowRect) ||
+        IsWindowVisible(search.found) != (state.visible ? TRUE : FALSE)) {
+        return;
+    }
     if (states_.empty() || !(states_.back() == state))
         states_.push_back(state);
 }
@@ -138,8 +147,8 @@ std::string boxText(const MessageBoxSeen& box) {
 
 std::string startLogLine(const AppFolder& folder, const std::string& name,
                          const std::string& distribution) {
-    return "start executable=" + narrow(folder.executable()) + " version=" QV_SHELL_FILE_VERSION
-           " app=\"" + name + "\" distribution=" + distribution;
+    return "start executable=" + narrow(folder.executable()) +
+           " version=" QV_SHELL_FILE_VERSION " app=\"" + name + "\" distribution=" + distribution;
 }
 
 }  // namespace quorvane::testing
