@@ -18,8 +18,9 @@ namespace {
 std::string bigSave() {
     const std::string unit =
         "level 7, score 123456; caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x8E\xAE\n";
+    const size_t count = (2 * 1024 * 1024 - 64 + unit.size() - 1) / unit.size();
     std::string text;
-    while (text.size() < 2 * 1024 * 1024 - 64)
+    for (size_t i = 0; i < count; ++i)
         text += unit;
     return text;
 }

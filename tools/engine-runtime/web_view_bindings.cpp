@@ -33,7 +33,8 @@ std::string messageForLog(const std::string& json, bool isString, const std::str
 }
 
 // The same for the host's messages to the page: an answer by its id and outcome.
-std::string postedForLog(const Json& message) {
+std::string postedForLog(const nlohmann::ordered_json& message) {
+    using Json = nlohmann::ordered_json;
     if (message.is_object() && message.value("type", Json()) == "reply" &&
         message.contains("id")) {
         const Json& error = message.value("error", Json::object());
@@ -157,7 +158,9 @@ void WebView::onPermission(const std::string& request, const std::wstring& frame
 }
 
 HRESULT WebView::PostWebMessageAsJson(LPCWSTR webMessageAsJson) noexcept {
-    Json parsed = Json::parse(wideToUtf8(textOf(webMessageAsJson)), nullptr, false);
+    // Members keep their order, as the page receives them from the runtime.
+    const nlohmann::ordered_json parsed =
+        nlohmann::ordered_json::parse(wideToUtf8(textOf(webMessageAsJson)), nullptr, false);
     if (parsed.is_discarded())
         return E_INVALIDARG;
     logLine(postedForLog(parsed));
