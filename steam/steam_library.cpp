@@ -44,28 +44,32 @@ const char* missingExport(HMODULE module, SteamExports& e) {
     return missing;
 }
 
-// The interface from the first accessor of |names| that is exported and answers; null when none
-// does. |used| gets the accessor's name without its "SteamAPI_" prefix.
-template <typename Interface>
-Interface* firstAccessor(HMODULE module, std::initializer_list<const char*> names,
-                         std::string& used) {
-    for (const char* name : names) {
-        Interface* (*accessor)() = nullptr;
-        if (!resolve(module, name, accessor))
-            continue;
-        if (Interface* found = accessor()) {
-            used = name + std::string_view("SteamAPI_").size();
-            return found;
-        }
-    }
-    return nullptr;
-}
-
 std::string accessorNames(std::initializer_list<const char*> names) {
     std::string text;
     for (const char* name : names)
         text += (text.empty() ? "" : " or ") + std::string(name);
     return text;
+}
+
+// Sets |slot| to the interface from the first accessor of |names| that is exported and answers,
+// and adds its name (without "SteamAPI_") to |found|'s versions. When none does, a |required|
+// interface gives |reason| (unless an earlier one did). Returns the accessor's name or "".
+template <typename Interface>
+std::string findInterface(HMODULE module, std::initializer_list<const char*> names,
+                          Interface*& slot, SteamInterfaces& found, std::string& reason,
+                          bool required = true) {
+    slot = nullptr;
+    for (const char* name : names) {
+        Interface* (*accessor)() = nullptr;
+        if (!resolve(module, name, accessor) || (slot = accessor()) == nullptr)
+            continue;
+        const std::string used = name + std::string_view("SteamAPI_").size();
+        found.versions += (found.versions.empty() ? "" : " ") + used;
+        return used;
+    }
+    if (required && reason.empty())
+        reason = "steam_api64.dll gives no interface through " + accessorNames(names);
+    return "";
 }
 
 }  // namespace
@@ -102,32 +106,18 @@ std::optional<SteamExports> loadSteamLibrary(const std::wstring& path, std::stri
 
 std::optional<SteamInterfaces> steamInterfaces(HMODULE module, std::string& reason) {
     SteamInterfaces found;
-    std::string used;
-    auto note = [&](bool ok, std::initializer_list<const char*> names) {
-        if (!ok && reason.empty())
-            reason = "steam_api64.dll gives no interface through " + accessorNames(names);
-        if (ok)
-            found.versions += (found.versions.empty() ? "" : " ") + used;
-    };
     reason.clear();
-    const auto stats = {"SteamAPI_SteamUserStats_v013", "SteamAPI_SteamUserStats_v012"};
-    found.userStats = firstAccessor<ISteamUserStats>(module, stats, used);
-    found.olderUserStats = used == "SteamUserStats_v012";
-    note(found.userStats != nullptr, stats);
-    const auto friends = {"SteamAPI_SteamFriends_v018", "SteamAPI_SteamFriends_v017"};
-    found.friends = firstAccessor<ISteamFriends>(module, friends, used);
-    note(found.friends != nullptr, friends);
-    const auto apps = {"SteamAPI_SteamApps_v008"};
-    found.apps = firstAccessor<ISteamApps>(module, apps, used);
-    note(found.apps != nullptr, apps);
-    const auto utils = {"SteamAPI_SteamUtils_v011", "SteamAPI_SteamUtils_v010"};
-    found.utils = firstAccessor<ISteamUtils>(module, utils, used);
-    note(found.utils != nullptr, utils);
+    const std::string stats =
+        findInterface(module, {"SteamAPI_SteamUserStats_v013", "SteamAPI_SteamUserStats_v012"},
+                      found.userStats, found, reason);
+    found.olderUserStats = stats == "SteamUserStats_v012";
+    findInterface(module, {"SteamAPI_SteamFriends_v018", "SteamAPI_SteamFriends_v017"},
+                  found.friends, found, reason);
+    findInterface(module, {"SteamAPI_SteamApps_v008"}, found.apps, found, reason);
+    findInterface(module, {"SteamAPI_SteamUtils_v011", "SteamAPI_SteamUtils_v010"}, found.utils,
+                  found, reason);
     // Optional: without it only the Steam id is unknown.
-    const auto user = {"SteamAPI_SteamUser_v023"};
-    found.user = firstAccessor<ISteamUser>(module, user, used);
-    if (found.user != nullptr)
-        found.versions += " " + used;
+    findInterface(module, {"SteamAPI_SteamUser_v023"}, found.user, found, reason, false);
     if (!reason.empty())
         return std::nullopt;
     return found;

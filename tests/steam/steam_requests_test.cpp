@@ -267,8 +267,8 @@ TEST_F(Steam, StoresOnceAtExitWhatWasSetAndNotStored) {
     }
 }
 
-// Every failure on the way up leaves Steam unavailable with its reason, and a library that did
-// not initialise is never shut down.
+// Every failure on the way up leaves Steam unavailable with its reason; a library that did not
+// initialise is never shut down, one that did is shut down at once.
 TEST_F(Steam, FailuresLeaveItUnavailableWithTheReason) {
     const std::wstring planted = dir_ / L"planted";
     CreateDirectoryW(planted.c_str(), nullptr);
@@ -310,6 +310,15 @@ TEST_F(Steam, FailuresLeaveItUnavailableWithTheReason) {
          LR"({"init":9})",
          "Steam could not be initialised (SteamAPI_InitFlat result 9)",
          {"SteamAPI_RestartAppIfNecessary 480 -> 0", R"(SteamAPI_InitFlat -> 9 "")"}},
+        {"an interface the library does not give",
+         folderOf(kCurrent),
+         LR"({"noInterfaces":["SteamAPI_SteamFriends_v018"]})",
+         "steam_api64.dll gives no interface through SteamAPI_SteamFriends_v018 or "
+         "SteamAPI_SteamFriends_v017",
+         {"SteamAPI_RestartAppIfNecessary 480 -> 0", "SteamAPI_InitFlat -> 0",
+          "SteamAPI_SteamUserStats_v013 -> stats", "SteamAPI_SteamFriends_v018 -> null",
+          "SteamAPI_SteamApps_v008 -> apps", "SteamAPI_SteamUtils_v011 -> utils",
+          "SteamAPI_SteamUser_v023 -> user", "SteamAPI_Shutdown"}},
         {"init: the library's own reason",
          folderOf(kCurrent),
          LR"j({"init":2,"message":"Steam is not running (steamclient64.dll \u00e9)"})j",

@@ -7,7 +7,8 @@
 // QV_STEAM_STANDIN, when set, holds a JSON object that changes the answers, read at each
 // RestartAppIfNecessary and init: {"restart": true} (RestartAppIfNecessary's answer), {"init": 2,
 // "message": "..."} (SteamAPI_InitFlat's result and reason; the older build's SteamAPI_Init
-// fails for any result but 0), {"store": false} (StoreStats' answer).
+// fails for any result but 0), {"store": false} (StoreStats' answer), {"noInterfaces":
+// ["SteamAPI_SteamFriends_v018"]} (accessors that answer null).
 //
 // Lines, UTF-8 with control characters escaped:
 //   steam_api64 loaded current|older
@@ -108,7 +109,14 @@ bool answer(const std::string& call, bool result) {
     return result;
 }
 
+// An accessor answers null when QV_STEAM_STANDIN's "noInterfaces" names it.
 Interface* accessor(const char* name, Interface* object) {
+    for (const nlohmann::json& refused : config().value("noInterfaces", nlohmann::json::array())) {
+        if (refused == name) {
+            line(std::string(name) + " -> null");
+            return nullptr;
+        }
+    }
     line(std::string(name) + " -> " + object->label);
     return object;
 }
