@@ -3,7 +3,7 @@
 #include "browser/browser_host.h"
 #include "browser/process_failure.h"
 #include "messaging/app_requests.h"
-#include "messaging/file_worker.h"
+#include "messaging/page_worker.h"
 #include "messaging/page_api.h"
 
 namespace quorvane {
@@ -30,8 +30,8 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
                 browserHost.controller->put_Bounds(client);
             }
             return 0;
-        case kFileWorkDoneMessage:
-            deliverFinishedFileWork();
+        case kPageWorkMessage:
+            runPageWorkerTasks();
             return 0;
         case kRestartBrowserMessage:
             restartBrowser();
