@@ -81,7 +81,7 @@ Step stepOf(const json& value) {
     };
     onlyMembers(value, {"do", "uri", "method", "headers", "context", "source", "text", "enter",
                         "userInitiated", "parses", "kind", "ms", "reason", "exitCode",
-                        "description", "details", "badArgs"});
+                        "description", "details", "badArgs", "fromReplacedView"});
     const std::string name = value.at("do").get<std::string>();
     Step step;
     bool known = false;
@@ -125,6 +125,8 @@ Step stepOf(const json& value) {
         step.details = value["details"].get<bool>();
     if (value.contains("badArgs"))
         step.badArgs = value["badArgs"].get<bool>();
+    if (value.contains("fromReplacedView"))
+        step.fromReplacedView = value["fromReplacedView"].get<bool>();
     return step;
 }
 
