@@ -6,10 +6,11 @@
 #   --strict, its steps ending with {"close": true}: exits 0, its links still serve, and the
 #   folder is exactly as it was;
 # - a package given as an absolute link with a trailing slash, whose page misses an image, has no
-#   icon, throws and goes fullscreen, closed by a step: --strict exits 4 naming the 404 (not the
-#   browser's own requests for /favicon.ico) and the exception with its place; the switch is
-#   logged, the keys pressed arrive as a keyboard's would, and the picture is taken as the window
-#   closes, replacing the picture of an earlier run.
+#   icon, throws and goes fullscreen, its steps outliving --seconds: --strict exits 4 naming the
+#   404 (not the browser's own requests for /favicon.ico), the exception with its place, the
+#   waitTitle cut at --seconds and the step after it; the switch is logged, the keys pressed
+#   arrive as a keyboard's would, and the picture is taken as the window closes, replacing the
+#   picture of an earlier run (in both runs: closed by a step, and at --seconds).
 # Exits 77 (skipped) where Chromium or a loopback-only network is missing.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
@@ -55,8 +56,9 @@ steps.insert(-1, {"evaluate": "Promise.all(['styles/style.css', 'css/game-again.
 json.dump(steps, open(sys.argv[2], "w"))
 PY
 before="$(fingerprint example)"
-preview example example-link --strict --seconds 30 --steps example.steps
+preview example example-link --strict --seconds 30 --steps example.steps --screenshot example.png
 expect_exit example 0
+expect_line example "== screenshot: $work/example.png"
 expect_last example "== strict: nothing went wrong"
 expect_line example 'title "Sky Puzzle - Level 1 - 3 moves"'
 expect_line example '-> "200,200"'
@@ -80,17 +82,23 @@ cat >throws.steps <<'JSON'
 [{"key": "w"}, {"waitTitle": "[\"w\",\"KeyW\",87]"}, {"key": "Space"},
  {"waitTitle": "[\" \",\"Space\",32]"},
  {"evaluate": "chrome.webview.postMessage(JSON.stringify({type: 'set-fullscreen', fullscreen: true}))"},
- {"wait": 500}, {"close": true}]
+ {"wait": 500}, {"waitTitle": "never", "timeout": 600000}, {"click": [1, 1]}]
 JSON
 echo "a picture of an earlier run" >shot.png
 before="$(fingerprint throws)"
-preview throws "$work/throws-link/" --strict --steps throws.steps --screenshot shot.png --seconds 30
+preview throws "$work/throws-link/" --strict --steps throws.steps --screenshot shot.png --seconds 8
 expect_exit throws 4
 expect_line throws " window fullscreen 1"
+expect_line throws " closing the window after 8 s, 1 step not run"
 expect_line throws "== screenshot: $work/shot.png"
-expect_last throws "== strict: 1 answer of 400 or more (GET https://quorvane.localhost/missing.png -> 404); 1 uncaught exception (https://quorvane.localhost/index.html:2:34: Error: boom at level 2); 1 console error (Failed to load resource: the server responded with a status of 404 (Not Found) https://quorvane.localhost/missing.png)"
-[ "$(head -c 8 shot.png | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] ||
-  fail "throws: shot.png is not this run's picture"
+expect_last throws "$(cat <<'TXT'
+== strict: 1 answer of 400 or more (GET https://quorvane.localhost/missing.png -> 404); 1 uncaught exception (https://quorvane.localhost/index.html:2:34: Error: boom at level 2); 1 console error (Failed to load resource: the server responded with a status of 404 (Not Found) https://quorvane.localhost/missing.png); 1 step failed (step 7 {"timeout":600000,"waitTitle":"never"} -> timed out, title "[\" \",\"Space\",32]"); 1 step did not run (step 8 {"click":[1,1]})
+TXT
+)"
+for picture in example.png shot.png; do
+  [ "$(head -c 8 "$picture" | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] ||
+    fail "$picture is not this run's picture"
+done
 grep -q ' request GET https://quorvane.localhost/favicon.ico .* -> 404 ' throws.out ||
   fail "throws: the browser asked for no /favicon.ico, so its exemption was not tried"
 [ "$(fingerprint throws)" = "$before" ] || fail "throws: the package changed"
