@@ -29,6 +29,7 @@ struct Step {
         Close,             //
         Wait,              // number (milliseconds)
         ProcessFailed,     // number (kind), reason, exitCode, text (description), details, badArgs
+        Window,            // text (the player's action on the window), rect (for "drag")
     };
     Kind kind = Kind::Wait;
     std::wstring uri;
@@ -44,6 +45,7 @@ struct Step {
     int exitCode = 0;
     bool details = true;   // the arguments answer ICoreWebView2ProcessFailedEventArgs2
     bool badArgs = false;  // the handler gets a pointer to nothing instead of arguments
+    RECT rect = {};        // where the player drags the window's frame to (screen coordinates)
 };
 
 struct Scenario {

@@ -12,6 +12,7 @@
 #include "tests/standin/transcript.h"
 #include "tests/standin/transcript_format.h"
 #include "tests/standin/web_resource.h"
+#include "tests/standin/window_step.h"
 
 namespace quorvane::standin {
 
@@ -283,6 +284,9 @@ void WebView::runStep(const Step& step, std::function<void()> done) {
             return;
         case Step::Kind::ProcessFailed:
             raiseProcessFailed(step);
+            break;
+        case Step::Kind::Window:
+            runWindowStep(hostWindow_, step);
             break;
     }
     done();
