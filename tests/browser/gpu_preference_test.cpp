@@ -65,7 +65,7 @@ TEST(GpuPreference, OnlyARuntimeInsideTheAppFolderIsTheGames) {
         {temp / L"Shared\\runtime", app + L"\\", std::nullopt},
         {app + L"\\webview2\\..\\..\\Shared\\runtime", app + L"\\", std::nullopt},
         {temp / L"Game2\\webview2", app + L"\\", std::nullopt},  // a longer name, not inside
-        {app, app + L"\\", std::nullopt},                         // the folder itself
+        {app, app + L"\\", std::nullopt},                        // the folder itself
         {app + L"\\missing", app + L"\\", std::nullopt},
         {app + L"\\webview2", temp / L"Missing\\", std::nullopt},
     };
