@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "platform/final_path.h"
 #include "platform/scoped_handle.h"
 #include "platform/scoped_mapped_view.h"
 #include "platform/windows_names.h"
@@ -39,26 +40,11 @@ uint64_t pathKey(const std::wstring& path) {
     return hash;
 }
 
-// The file's path as the file system knows it: 8.3 short names, links and drive letters of
-// another spelling all lead to one path. |path| itself when the file cannot be opened.
-std::wstring finalPathOf(const std::wstring& path) {
-    ScopedHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, 0, nullptr));
-    if (!file)
-        return path;
-    std::wstring final(MAX_PATH, L'\0');
-    DWORD length = GetFinalPathNameByHandleW(file.get(), final.data(),
-                                             static_cast<DWORD>(final.size()), VOLUME_NAME_DOS);
-    if (length >= final.size()) {
-        final.resize(length);
-        length = GetFinalPathNameByHandleW(file.get(), final.data(),
-                                           static_cast<DWORD>(final.size()), VOLUME_NAME_DOS);
-    }
-    if (length == 0 || length >= final.size())
-        return path;
-    final.resize(length);
-    return final;
+// Every spelling of the executable's path leads to one key; |path| itself when the file cannot
+// be opened.
+std::wstring finalPathOrItself(const std::wstring& path) {
+    std::wstring final = finalPathOf(path);
+    return final.empty() ? path : final;
 }
 
 HWND publishedWindow() {
@@ -92,7 +78,7 @@ std::string seconds(DWORD ms) {
 InstanceNames instanceNamesFor(const std::wstring& executablePath) {
     wchar_t key[17];
     std::swprintf(key, 17, L"%016llX",
-                  static_cast<unsigned long long>(pathKey(finalPathOf(executablePath))));
+                  static_cast<unsigned long long>(pathKey(finalPathOrItself(executablePath))));
     return {std::wstring(L"Local\\Quorvane.instance.") + key,
             std::wstring(L"Local\\Quorvane.instance-window.") + key};
 }

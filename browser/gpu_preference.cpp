@@ -6,8 +6,8 @@
 
 #include "browser/installed_runtime.h"
 #include "platform/ascii_case.h"
+#include "platform/final_path.h"
 #include "platform/run_log.h"
-#include "platform/scoped_handle.h"
 #include "platform/scoped_reg_key.h"
 #include "platform/system_error.h"
 #include "platform/utf8.h"
@@ -18,32 +18,6 @@ namespace quorvane {
 namespace {
 
 constexpr std::wstring_view kEntryName = L"GpuPreference";
-
-// Where |folder| really is: its final path (links and junctions followed, "\\?\" form); empty
-// when it cannot be opened.
-std::wstring finalPathOf(const std::wstring& folder) {
-    ScopedHandle handle(CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!handle)
-        return {};
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            GetFinalPathNameByHandleW(handle.get(), path.data(), static_cast<DWORD>(path.size()),
-                                      FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-        if (length == 0)
-            return {};
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(length);
-    }
-    while (!path.empty() && path.back() == L'\\')
-        path.pop_back();
-    return path;
-}
 
 // The value's current text; none when there is no such value (or it is not a string).
 std::optional<std::wstring> readPreference(HKEY key, const std::wstring& name) {

@@ -23,29 +23,6 @@ const std::string kOneCopy = R"({"name":"one-copy","single-instance":true})";
 const std::string kAnyCopies = R"({"name":"any-copies"})";
 const char kCloseAtOnce[] = R"({"steps":[{"do":"close"}]})";
 
-// The shell's main window of process |processId|; null when it has none (yet).
-HWND mainWindowOf(DWORD processId) {
-    struct Search {
-        DWORD processId;
-        HWND found;
-    } search{processId, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            wchar_t name[64] = {};
-            GetClassNameW(window, name, 64);
-            if (owner == s->processId && std::wstring(name) == L"WindowsQuorvane") {
-                s->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 // A copy of the game running on another thread until the test closes its window: shown, then
 // minimized by the player (the first steps), then waiting.
 class RunningCopy {
