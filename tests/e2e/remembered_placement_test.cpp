@@ -25,7 +25,7 @@ const std::string kLeftAt = "150,120,1050,820";
 const RECT kLeftRect = {150, 120, 1050, 820};
 const std::string kDrag = R"({"do":"window","action":"drag","rect":[150,120,1050,820]})";
 const std::string kCloseButton = R"({"do":"window","action":"close"})";
-const std::string kSettle = R"({"do":"wait","ms":300})";
+const std::string kSettle = R"({"do":"wait","ms":500})";
 
 std::wstring userDataOf(const std::string& name) {
     return userDataFolderFor(utf8ToWide(name));
@@ -76,10 +76,10 @@ TEST_F(WindowMemoryRun, TheNextRunStartsWhereThePlayerLeftTheWindow) {
     const MainWindowState* shown = firstVisible(watch);
     ASSERT_NE(shown, nullptr);
     EXPECT_EQ(rectText(shown->windowRect), kLeftAt);
-    // Hidden until the page's first document was parsed, and already there while hidden.
-    ASSERT_FALSE(watch.states().empty());
-    EXPECT_FALSE(watch.states().front().visible);
-    EXPECT_EQ(rectText(watch.states().front().windowRect), kLeftAt);
+    // There from the start, hidden or shown (that it stays hidden until the page is parsed is
+    // TheWindowStaysHiddenUntilThePageIsParsed: here the page parses before a sample may come).
+    for (const MainWindowState& state : watch.states())
+        EXPECT_EQ(rectText(state.windowRect), kLeftAt);
     const std::vector<std::string> log = runLogIn(userData());
     ASSERT_GE(log.size(), 3u);
     EXPECT_EQ(log[2], "window from window.json: 150,120 900x700");
