@@ -1,7 +1,10 @@
 #include "app/main_window.h"
 
+#include "app/single_instance.h"
 #include "browser/browser_host.h"
 #include "browser/process_failure.h"
+#include "window/window_memory.h"
+#include "window/window_show.h"
 
 namespace quorvane {
 
@@ -10,7 +13,15 @@ const wchar_t kMainWindowClass[] = L"WindowsQuorvane";
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     switch (message) {
         case WM_DESTROY:
+            // Later starts no longer find this copy; the player's window is kept for the next run.
+            withdrawInstanceWindow();
+            rememberWindowNow();
             PostQuitMessage(0);
+            return 0;
+        case WM_ENDSESSION:
+            // Windows is shutting down or the player logs off: the process ends without WM_DESTROY.
+            if (wParam)
+                rememberWindowNow();
             return 0;
         case WM_MOVE:
         case WM_MOVING:
@@ -30,6 +41,10 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             restartBrowser();
             return 0;
         default:
+            if (message == anotherStartMessage()) {
+                bringMainWindowToFront();
+                return kAnotherStartAnswer;
+            }
             return DefWindowProcW(window, message, wParam, lParam);
     }
 }

@@ -13,6 +13,13 @@ enum class DistributionMode : int32_t {
     Fixed = 1,      // a copy of the runtime in the "webview2" subfolder
 };
 
+// Which graphics chip the browser draws with on a machine that has two.
+enum class GpuPreference : int32_t {
+    Default = 0,          // the system's choice (usually the integrated, low-power one)
+    HighPerformance = 1,  // the discrete, fast one
+    LowPower = 2,         // the integrated one
+};
+
 // The settings read from "package.json". Filled once at start-up, read-only afterwards apart from
 // windowIcon, which start-up sets.
 struct AppConfig {
@@ -38,6 +45,12 @@ struct AppConfig {
     // Every answer of the content server carries the headers that make the page cross-origin
     // isolated (SharedArrayBuffer, threads in WebAssembly).
     bool crossOriginIsolation = false;
+    // Player comforts: the window comes back where the player left it (window.json in the user
+    // data folder); a second start of the game brings the running copy to the front instead;
+    // the graphics chip the browser draws with.
+    bool rememberWindow = false;
+    bool singleInstance = false;
+    GpuPreference gpu = GpuPreference::Default;
     std::wstring installMessage;
     std::wstring downloadingMessage;
     std::wstring installFailedMessage;

@@ -24,6 +24,17 @@ const nlohmann::json& section(const nlohmann::json& root, const char* key) {
     return it == root.end() ? none : *it;
 }
 
+// "window"/"remember", "single-instance" and "gpu": none of them ever fails a manifest.
+void readPlayerComforts(const nlohmann::json& root, const nlohmann::json& window,
+                        AppConfig& config) {
+    config.rememberWindow = readBoolOr(window, "remember", false);
+    config.singleInstance = readBoolOr(root, "single-instance", false);
+    const std::wstring gpu = readStringOr(root, "gpu", L"default");
+    config.gpu = gpu == L"high-performance" ? GpuPreference::HighPerformance
+                 : gpu == L"low-power"      ? GpuPreference::LowPower
+                                            : GpuPreference::Default;
+}
+
 }  // namespace
 
 void ManifestLoader::parseManifest(const char* text, AppConfig& config) {
@@ -60,6 +71,7 @@ void ManifestLoader::parseManifest(const char* text, AppConfig& config) {
     config.swipeNavigation = readBool(settings, "swipe-navigation");
     config.autofill = readBool(settings, "autofill");
     config.crossOriginIsolation = readBoolOr(settings, "cross-origin-isolation", false);
+    readPlayerComforts(root, window, config);
     config.installMessage = readStringOr(messages, "install-webview2", kDefaultInstallMessage);
     config.downloadingMessage = readStringOr(messages, "downloading", L"Downloading...");
     config.installFailedMessage =

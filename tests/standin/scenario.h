@@ -30,6 +30,7 @@ struct Step {
         Wait,              // number (milliseconds)
         ProcessFailed,     // number (kind), reason, exitCode, text (description), details, badArgs,
                            // fromReplacedView
+        Window,            // text (the player's action on the window), rect (for "drag")
     };
     Kind kind = Kind::Wait;
     std::wstring uri;
@@ -48,6 +49,7 @@ struct Step {
     // Raised by the view of the browser that exited last, after the shell replaced (and closed)
     // it: an event in flight when the view went, which a runtime should no longer deliver.
     bool fromReplacedView = false;
+    RECT rect = {};        // where the player drags the window's frame to (screen coordinates)
 };
 
 struct Scenario {

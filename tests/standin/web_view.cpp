@@ -12,6 +12,7 @@
 #include "tests/standin/transcript.h"
 #include "tests/standin/transcript_format.h"
 #include "tests/standin/web_resource.h"
+#include "tests/standin/window_step.h"
 
 namespace quorvane::standin {
 
@@ -298,6 +299,9 @@ void WebView::runStep(const Step& step, std::function<void()> done) {
                 replacedView->raiseProcessFailed(step);
             else
                 record(L"ProcessFailed fromReplacedView: no view was replaced");
+            break;
+        case Step::Kind::Window:
+            runWindowStep(hostWindow_, step);
             break;
     }
     done();
