@@ -102,11 +102,8 @@ Step stepOf(const json& value) {
     };
     onlyMembers(value, {"do", "uri", "method", "headers", "context", "source", "text", "enter",
                         "userInitiated", "parses", "kind", "ms", "reason", "exitCode",
-<<<<<<< HEAD
-                        "description", "details", "badArgs", "fromReplacedView"});
-=======
-                        "description", "details", "badArgs", "action", "rect"});
->>>>>>> player-comforts
+                        "description", "details", "badArgs", "fromReplacedView", "action",
+                        "rect"});
     const std::string name = value.at("do").get<std::string>();
     Step step;
     bool known = false;
@@ -150,13 +147,10 @@ Step stepOf(const json& value) {
         step.details = value["details"].get<bool>();
     if (value.contains("badArgs"))
         step.badArgs = value["badArgs"].get<bool>();
-<<<<<<< HEAD
     if (value.contains("fromReplacedView"))
         step.fromReplacedView = value["fromReplacedView"].get<bool>();
-=======
     if (step.kind == Step::Kind::Window)
         windowActionOf(value, step);
->>>>>>> player-comforts
     return step;
 }
 
