@@ -213,6 +213,11 @@ int runLogged(HINSTANCE instance, const std::wstring& folder, const std::wstring
     publishInstanceWindow(window);
 
     startSaves(window, userDataFolder);
+    // Every way out of the run stops the page worker, writing the saves it holds; a worker
+    // still running when the process ends would end it with std::terminate.
+    struct StopPageApiAtEnd {
+        ~StopPageApiAtEnd() { stopPageApi(); }
+    } stopPageApiAtEnd;
 
     start.userDataFolder = userDataFolder;
     start.options = makeEnvironmentOptions(browserArguments(config.chromiumArgs, config.gpu));

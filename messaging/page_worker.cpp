@@ -24,6 +24,18 @@ struct PageWorker {
     bool stopping = false;
     std::function<void()> wake;
     std::thread thread;
+
+    // A thread still joinable here would end the process through std::terminate.
+    ~PageWorker() {
+        if (thread.joinable()) {
+            {
+                std::lock_guard<std::mutex> guard(lock);
+                stopping = true;
+            }
+            ready.notify_one();
+            thread.join();
+        }
+    }
 };
 
 PageWorker worker;
