@@ -3,6 +3,9 @@
 #include "app/single_instance.h"
 #include "browser/browser_host.h"
 #include "browser/process_failure.h"
+#include "messaging/app_requests.h"
+#include "messaging/page_worker.h"
+#include "messaging/page_api.h"
 #include "window/window_memory.h"
 #include "window/window_show.h"
 
@@ -16,7 +19,8 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             // Later starts no longer find this copy; the player's window is kept for the next run.
             withdrawInstanceWindow();
             rememberWindowNow();
-            PostQuitMessage(0);
+            // 0 after a close by the player; the page's own code after "app.quit".
+            PostQuitMessage(requestedExitCode());
             return 0;
         case WM_ENDSESSION:
             // Windows is shutting down or the player logs off: the process ends without WM_DESTROY.
@@ -36,6 +40,9 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
                 GetClientRect(window, &client);
                 browserHost.controller->put_Bounds(client);
             }
+            return 0;
+        case kPageWorkMessage:
+            runPageWorkerTasks();
             return 0;
         case kRestartBrowserMessage:
             restartBrowser();

@@ -33,6 +33,8 @@
 #include "installer/runtime_installer.h"
 #include "manifest/app_config.h"
 #include "manifest/manifest_loader.h"
+#include "messaging/page_api.h"
+#include "messaging/saves_folder.h"
 
 namespace quorvane {
 
@@ -157,6 +159,17 @@ void releaseProcessReferences() {
     browserHost.release();
 }
 
+// The page's saves: their folder, from the manifest, is logged, since a player or a maker who
+// looks for the files needs to know where they went.
+void startSaves(HWND window, const std::wstring& userDataFolder) {
+    const std::wstring folder = savesFolderFor(appConfig, userDataFolder);
+    std::string line = "saves folder=" + wideToUtf8(folder);
+    if (!appConfig.savesFolderProblem.empty())
+        line += " (\"saves-folder\" " + appConfig.savesFolderProblem + ": the default)";
+    logLine(line);
+    startPageApi(window, folder);
+}
+
 // Everything after the log has been opened; returns the exit code.
 int runLogged(HINSTANCE instance, const std::wstring& folder, const std::wstring& userDataFolder) {
     AppConfig& config = appConfig;
@@ -199,6 +212,13 @@ int runLogged(HINSTANCE instance, const std::wstring& folder, const std::wstring
         applyStartPlacement(*placement);
     publishInstanceWindow(window);
 
+    startSaves(window, userDataFolder);
+    // Every way out of the run stops the page worker, writing the saves it holds; a worker
+    // still running when the process ends would end it with std::terminate.
+    struct StopPageApiAtEnd {
+        ~StopPageApiAtEnd() { stopPageApi(); }
+    } stopPageApiAtEnd;
+
     start.userDataFolder = userDataFolder;
     start.options = makeEnvironmentOptions(browserArguments(config.chromiumArgs, config.gpu));
     applyRuntimeGpuPreference(config.gpu, start.browserFolder, folder);
@@ -218,6 +238,8 @@ int runLogged(HINSTANCE instance, const std::wstring& folder, const std::wstring
         DispatchMessageW(&message);
     }
 
+    // Saves the page asked for before the window closed are written before the run ends.
+    stopPageApi();
     releaseMappedFiles();
     if (gdiplus.shutdown && gdiplusToken != 0)
         gdiplus.shutdown(gdiplusToken);

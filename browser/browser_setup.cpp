@@ -4,6 +4,7 @@
 #include "browser/browser_messages.h"
 #include "browser/com_handler.h"
 #include "browser/event_handlers.h"
+#include "browser/page_api_bridge.h"
 #include "browser/player_settings.h"
 #include "browser/process_failure.h"
 #include "browser/web_resource_adapter.h"
@@ -167,6 +168,7 @@ void onControllerCreated(HRESULT errorCode, ICoreWebView2Controller* controller)
     GetClientRect(windowState.window, &client);
     controller->put_Bounds(client);
     registerHandlers(host.webView.get(), host.webView2.get());
+    connectPageApi(host.webView.get());
     const std::wstring start = appOrigin + appConfig.mainPage;
     host.webView->Navigate(start.c_str());
 }

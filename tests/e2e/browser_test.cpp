@@ -3,24 +3,12 @@
 #include <string>
 #include <vector>
 
+#include "messaging/page_api_script.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/support/files.h"
 
 namespace quorvane::testing {
 namespace {
-
-// A web message step: |kind| "messageString" (posted as a string) or "messageJson" (posted as a
-// JSON value, |json| being its JSON text).
-std::string message(const std::string& source, const std::string& json,
-                    const std::string& kind = "messageString") {
-    std::string escaped;
-    for (char c : json) {
-        if (c == '"' || c == '\\')
-            escaped.push_back('\\');
-        escaped.push_back(c);
-    }
-    return R"({"do":")" + kind + R"(","source":")" + source + R"(","text":")" + escaped + "\"}";
-}
 
 const std::string kEnter = R"({"type":"set-fullscreen","fullscreen":true})";
 const std::string kLeave = R"({"type":"set-fullscreen","fullscreen":false})";
@@ -54,6 +42,7 @@ TEST(BrowserSetup, AppliesSettingsRegistersHandlersInOrderThenNavigates) {
         "add WebMessageReceived token=null",
         "add DOMContentLoaded token=null",
         "add ProcessFailed token=null",
+        "AddScriptToExecuteOnDocumentCreated length=" + std::to_string(pageApiScript().size()),
         "Navigate https://quorvane.localhost/index.html",
     };
     EXPECT_EQ(linesBetween(run, "EnvironmentCompleted", "Navigate"), expected);
@@ -286,8 +275,8 @@ TEST(BrowserEvents, PageMessagesFromTheOriginSwitchFullscreen) {
     ShellApp app(R"({"name":"messages","window":{"width":800,"height":600}})");
     MainWindowWatch watch;
     std::string steps =
-        stepList({message(kOrigin + "index.html", kEnter), kWait,
-                  message(kOrigin + "levels/deep/page.html?x=1", kLeave), kWait, kClose});
+        stepList({webMessage(kOrigin + "index.html", kEnter), kWait,
+                  webMessage(kOrigin + "levels/deep/page.html?x=1", kLeave), kWait, kClose});
     RunResult run = runShell(app, steps, "", &watch);
     EXPECT_EQ(run.exitCode, 0u);
     std::vector<std::string> bounds = run.linesStartingWith("controller Bounds=");
@@ -311,12 +300,12 @@ TEST(BrowserEvents, PageMessagesFromTheOriginSwitchFullscreen) {
 TEST(BrowserEvents, MessagesFromElsewhereOrNotStringsAreDropped) {
     ShellApp app(R"({"name":"dropped","window":{"width":800,"height":600}})");
     std::string steps = stepList(
-        {message("https://example.com/", kEnter),
-         message("HTTPS://QUORVANE.LOCALHOST/index.html", kEnter),
-         message("https://quorvane.localhost.example.com/", kEnter),
-         message("http://quorvane.localhost/", kEnter), message(kOrigin, kEnter, "messageJson"),
-         message(kOrigin, R"({"type":"Set-Fullscreen","fullscreen":true})"),
-         message(kOrigin, "not json"), kWait, kClose});
+        {webMessage("https://example.com/", kEnter),
+         webMessage("HTTPS://QUORVANE.LOCALHOST/index.html", kEnter),
+         webMessage("https://quorvane.localhost.example.com/", kEnter),
+         webMessage("http://quorvane.localhost/", kEnter), webMessage(kOrigin, kEnter, "messageJson"),
+         webMessage(kOrigin, R"({"type":"Set-Fullscreen","fullscreen":true})"),
+         webMessage(kOrigin, "not json"), kWait, kClose});
     RunResult run = runShell(app, steps);
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_EQ(run.linesStartingWith("WebMessageReceived").size(), 7u);
@@ -328,8 +317,8 @@ TEST(BrowserEvents, MessagesFromElsewhereOrNotStringsAreDropped) {
 TEST(BrowserEvents, FullscreenElementsAndMessagesGiveTheSameIdempotentState) {
     ShellApp app(R"({"name":"element","window":{"width":640,"height":480}})");
     std::string steps = stepList(
-        {R"({"do":"fullscreen","enter":true})", kWait, message(kOrigin, kEnter), kWait,
-         R"({"do":"fullscreen","enter":false})", kWait, message(kOrigin, kLeave), kWait, kClose});
+        {R"({"do":"fullscreen","enter":true})", kWait, webMessage(kOrigin, kEnter), kWait,
+         R"({"do":"fullscreen","enter":false})", kWait, webMessage(kOrigin, kLeave), kWait, kClose});
     RunResult run = runShell(app, steps);
     EXPECT_EQ(run.exitCode, 0u);
     // One switch in and one out: the repeated requests change nothing, so no further sizes.

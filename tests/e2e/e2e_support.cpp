@@ -108,6 +108,17 @@ RunResult runShell(const ShellApp& app, const std::string& steps, const std::str
     return runApp(app.folder, options);
 }
 
+std::string webMessage(const std::string& source, const std::string& json,
+                       const std::string& kind) {
+    std::string escaped;
+    for (char c : json) {
+        if (c == '"' || c == '\\')
+            escaped.push_back('\\');
+        escaped.push_back(c);
+    }
+    return R"({"do":")" + kind + R"(","source":")" + source + R"(","text":")" + escaped + "\"}";
+}
+
 std::string stepList(const std::vector<std::string>& steps) {
     std::string list = "[";
     for (const std::string& step : steps) {

@@ -67,6 +67,11 @@ class ScopedDllOverride {
 RunResult runShell(const ShellApp& app, const std::string& steps = "[]",
                    const std::string& members = "", MainWindowWatch* watch = nullptr);
 
+// A web message step: |kind| "messageString" (posted as a string) or "messageJson" (posted as a
+// JSON value, |json| being its JSON text).
+std::string webMessage(const std::string& source, const std::string& json,
+                       const std::string& kind = "messageString");
+
 // A JSON array of scenario steps, each given as its JSON text.
 std::string stepList(const std::vector<std::string>& steps);
 

@@ -221,8 +221,8 @@ TEST(RunLog, AnOrdinaryRunLeavesItsLines) {
                   startLogLine(app.folder, "log-lines", "evergreen"),
                   "runtime found version=120.0.2210.91 path=" +
                       narrow(app.folder / L"WebView2Loader.dll"),
-                  "environment hr=0x00000000", "controller hr=0x00000000",
-                  "navigation refused https://example.com", "new window refused ms-settings:",
+                  defaultSavesLogLine(L"log-lines"), "environment hr=0x00000000",
+                  "controller hr=0x00000000", "navigation refused https://example.com", "new window refused ms-settings:",
                   "exit code=0"}));
 }
 

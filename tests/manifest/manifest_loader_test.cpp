@@ -38,6 +38,8 @@ AppConfig defaultsNamed(const std::wstring& name) {
     c.swipeNavigation = std::nullopt;
     c.autofill = std::nullopt;
     c.crossOriginIsolation = false;
+    c.savesFolder = SavesFolder::SavedGames;
+    c.savesFolderProblem = "not given";
     c.installMessage = kInstall;
     c.downloadingMessage = L"Downloading...";
     c.installFailedMessage = kInstallFailed;
@@ -80,6 +82,9 @@ void expectSameConfig(const AppConfig& actual, const AppConfig& expected, const 
     EXPECT_EQ(actual.swipeNavigation, expected.swipeNavigation);
     EXPECT_EQ(actual.autofill, expected.autofill);
     EXPECT_EQ(actual.crossOriginIsolation, expected.crossOriginIsolation);
+    EXPECT_EQ(testing::narrow(actual.version), testing::narrow(expected.version));
+    EXPECT_EQ(actual.savesFolder, expected.savesFolder);
+    EXPECT_EQ(actual.savesFolderProblem, expected.savesFolderProblem);
     EXPECT_EQ(actual.rememberWindow, expected.rememberWindow);
     EXPECT_EQ(actual.singleInstance, expected.singleInstance);
     EXPECT_EQ(actual.gpu, expected.gpu);
@@ -333,6 +338,40 @@ TEST(ParseManifest, PlayerSettingsTakeBooleansOnly) {
         ASSERT_EQ(parseFailure(R"({"name":"g",")" + key + "\":false}", config), Failure::None);
         expectSameConfig(config, defaultsNamed(L"g"), setting.key);
     }
+}
+
+// The folder of the page's saves: four names, anything else is the default with its reason kept
+// for the log. The version is the manifest's own text, for the page to read.
+TEST(ParseManifest, SavesFolderAndVersion) {
+    const struct {
+        const char* members;
+        SavesFolder folder;
+        const char* problem;
+    } cases[] = {
+        {R"("saves-folder":"saved-games")", SavesFolder::SavedGames, ""},
+        {R"("saves-folder":"documents")", SavesFolder::Documents, ""},
+        {R"("saves-folder":"roaming")", SavesFolder::Roaming, ""},
+        {R"("saves-folder":"local")", SavesFolder::Local, ""},
+        {R"("saves-folder":"Local")", SavesFolder::SavedGames, "unknown value \"Local\""},
+        {R"("saves-folder":"")", SavesFolder::SavedGames, "unknown value \"\""},
+        {R"("saves-folder":3)", SavesFolder::SavedGames, "not a string but number"},
+        {R"("saves-folder":null)", SavesFolder::SavedGames, "not a string but null"},
+        {R"("settings":{"saves-folder":"local"})", SavesFolder::SavedGames, "not given"},
+    };
+    for (const auto& c : cases) {
+        AppConfig config = leftovers();
+        config.savesFolder = SavesFolder::Local;
+        config.savesFolderProblem = "left over";
+        ASSERT_EQ(parseFailure(std::string(R"({"name":"g",)") + c.members + "}", config),
+                  Failure::None);
+        EXPECT_EQ(config.savesFolder, c.folder) << c.members;
+        EXPECT_EQ(config.savesFolderProblem, c.problem) << c.members;
+    }
+    AppConfig config;
+    ASSERT_EQ(parseFailure(R"({"name":"g","version":"1.2.0-beta.1"})", config), Failure::None);
+    EXPECT_EQ(testing::narrow(config.version), "1.2.0-beta.1");
+    ASSERT_EQ(parseFailure(R"({"name":"g","version":1.2})", config), Failure::None);
+    EXPECT_EQ(testing::narrow(config.version), "");
 }
 
 // "window"/"remember", "single-instance" at the root and "gpu" at the root: a value of another

@@ -111,6 +111,8 @@
 //       the one the window returns to when minimized or maximized, in workspace coordinates)
 //   wait MS
 //   steps done
+//   AddScriptToExecuteOnDocumentCreated length=N  (the script's UTF-16 length; no script is run)
+//   AddScriptToExecuteOnDocumentCreatedCompleted hr=0x00000000 id=script-N   (from the loop)
 //   PostWebMessageAsJson J | PostWebMessageAsString T | Reload | Stop | GoBack | GoForward
 //       (Reload navigates to the view's source again, as the runtime does)
 //   OpenDevToolsWindow

@@ -390,9 +390,35 @@ QV_STANDIN_EVENT(WebResourceResponseReceived, ICoreWebView2WebResourceResponseRe
 QV_STANDIN_EVENT(DOMContentLoaded, ICoreWebView2DOMContentLoadedEventHandler)
 #undef QV_STANDIN_EVENT
 
+// The stand-in runs no script: it records the call and completes it from the message loop with an
+// id of its own, as the runtime does once the script is registered for every new document.
 HRESULT WebView::AddScriptToExecuteOnDocumentCreated(
-    LPCWSTR, ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler*) noexcept {
-    return unsupported(L"ICoreWebView2::AddScriptToExecuteOnDocumentCreated");
+    LPCWSTR javaScript,
+    ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler* handler) noexcept {
+    record(L"AddScriptToExecuteOnDocumentCreated length=" +
+           (javaScript ? std::to_wstring(wcslen(javaScript)) : std::wstring(L"(null)")));
+    if (javaScript == nullptr)
+        return E_INVALIDARG;
+    if (browserExited_)
+        return kBrowserGone;
+    if (handler == nullptr)
+        return S_OK;
+    try {
+        ComRef<ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler> completed =
+            ComRef<ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler>::copyOf(
+                handler);
+        const std::wstring id = L"script-" + std::to_wstring(++scriptsAdded_);
+        auto view = self();
+        dispatcher_->post([view, completed = std::make_shared<decltype(completed)>(
+                                     std::move(completed)),
+                           id] {
+            record(L"AddScriptToExecuteOnDocumentCreatedCompleted hr=0x00000000 id=" + id);
+            (*completed)->Invoke(S_OK, id.c_str());
+        });
+        return S_OK;
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
 }
 
 HRESULT WebView::RemoveScriptToExecuteOnDocumentCreated(LPCWSTR) noexcept {

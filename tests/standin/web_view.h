@@ -196,6 +196,7 @@ class WebView final : public StandinObject<WebView, ICoreWebView2_2> {
     UINT64 navigationId_ = 0;
     bool stepsStarted_ = false;
     bool browserExited_ = false;
+    unsigned scriptsAdded_ = 0;
     HWND hostWindow_ = nullptr;
 };
 
