@@ -4,6 +4,7 @@
 #include <objbase.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "platform/app_paths.h"
@@ -15,14 +16,17 @@
 #include "platform/run_log.h"
 #include "platform/utf8.h"
 #include "app/main_window.h"
+#include "app/single_instance.h"
 #include "platform/scoped_com_mem.h"
 #include "app/startup_messages.h"
 #include "browser/browser_messages.h"
 #include "window/window_frame.h"
+#include "window/window_memory.h"
 #include "window/window_state.h"
 #include "browser/browser_host.h"
 #include "browser/browser_start.h"
 #include "browser/environment_options.h"
+#include "browser/gpu_preference.h"
 #include "browser/installed_runtime.h"
 #include "browser/runtime_loader.h"
 #include "content/mapped_file_cache.h"
@@ -96,7 +100,15 @@ bool detectRuntime(HINSTANCE instance, const wchar_t* browserFolder,
     return false;
 }
 
-HWND createMainWindow(HINSTANCE instance) {
+// How long a second start of a one-copy game waits for a copy that is still starting or closing.
+constexpr DWORD kOtherCopyPatienceMs = 5000;
+
+// Why this start runs although another copy holds the game, for the log; empty otherwise.
+std::string otherCopyNote;
+
+// |placement|: the rectangle the last run left (the game remembers its window); null: the
+// manifest's size where the system puts a new window.
+HWND createMainWindow(HINSTANCE instance, const StartPlacement* placement) {
     const AppConfig& config = appConfig;
     WNDCLASSEXW windowClass = {};
     windowClass.cbSize = sizeof windowClass;
@@ -122,10 +134,20 @@ HWND createMainWindow(HINSTANCE instance) {
     const SIZE outer = outerWindowSize(scaleForDisplay(config.windowWidth),
                                        scaleForDisplay(config.windowHeight), frame);
 
+    int x = CW_USEDEFAULT;
+    int y = CW_USEDEFAULT;
+    int width = outer.cx;
+    int height = outer.cy;
+    if (placement != nullptr) {
+        x = placement->rect.left;
+        y = placement->rect.top;
+        width = placement->rect.right - placement->rect.left;
+        height = placement->rect.bottom - placement->rect.top;
+    }
+
     // Created hidden: the browser host shows it once the first document has been parsed.
-    HWND window =
-        CreateWindowExW(0, kMainWindowClass, config.windowTitle.c_str(), style, CW_USEDEFAULT,
-                        CW_USEDEFAULT, outer.cx, outer.cy, nullptr, nullptr, instance, nullptr);
+    HWND window = CreateWindowExW(0, kMainWindowClass, config.windowTitle.c_str(), style, x, y,
+                                  width, height, nullptr, nullptr, instance, nullptr);
     if (window == nullptr)
         showErrorBox(kCreateWindowFailed, kShellCaption);
     return window;
@@ -164,6 +186,8 @@ int runLogged(HINSTANCE instance, const std::wstring& folder, const std::wstring
     logLine("start executable=" + wideToUtf8(executablePath()) + " version=" +
             executableVersion() + " app=\"" + wideToUtf8(config.name) + "\" distribution=" +
             (config.distributionMode == DistributionMode::Fixed ? "fixed" : "evergreen"));
+    if (!otherCopyNote.empty())
+        logLine(otherCopyNote);
 
     if (startSteam(folder, config.steamAppId, config.steamProblem) == SteamStart::Restart)
         return 0;
@@ -191,15 +215,27 @@ int runLogged(HINSTANCE instance, const std::wstring& folder, const std::wstring
     if (!detectRuntime(instance, browserFolder, userDataFolder))
         return 1;
 
-    HWND window = createMainWindow(instance);
+    std::optional<StartPlacement> placement;
+    if (config.rememberWindow)
+        placement = startRememberingWindow(userDataFolder);
+    HWND window = createMainWindow(instance, placement ? &*placement : nullptr);
     if (window == nullptr)
         return 1;
     windowState.window = window;
+    if (placement)
+        applyStartPlacement(*placement);
+    publishInstanceWindow(window);
 
     startSaves(window, userDataFolder);
+    // Every way out of the run stops the page worker, writing the saves it holds; a worker
+    // still running when the process ends would end it with std::terminate.
+    struct StopPageApiAtEnd {
+        ~StopPageApiAtEnd() { stopPageApi(); }
+    } stopPageApiAtEnd;
 
     start.userDataFolder = userDataFolder;
-    start.options = makeEnvironmentOptions(config.chromiumArgs);
+    start.options = makeEnvironmentOptions(browserArguments(config.chromiumArgs, config.gpu));
+    applyRuntimeGpuPreference(config.gpu, start.browserFolder, folder);
     // A failure here means no completion will ever arrive and the window would stay hidden for
     // good; say so and end the run instead.
     if (FAILED(startBrowser())) {
@@ -242,6 +278,14 @@ int runShell(HINSTANCE instance) {
     } catch (...) {
         showErrorBox(kManifestParseFailed, kShellCaption);
         return 1;
+    }
+
+    // One copy at a time: a second start hands over to the running copy before it leaves any
+    // trace (no log, window or browser of its own).
+    if (appConfig.singleInstance &&
+        claimSingleInstance(executablePath(), kOtherCopyPatienceMs, otherCopyNote) ==
+            InstanceStart::HandedOver) {
+        return 0;
     }
 
     const std::wstring localAppData = localAppDataPath();

@@ -110,6 +110,8 @@ void registerHandlers(ICoreWebView2* webView, ICoreWebView2_2* webView2) {
 }  // namespace
 
 void reportBrowserFailure(const wchar_t* text, int exitCode) {
+    // The box comes before the window goes: the window's destruction posts the quit message, and
+    // a box shown while one is pending closes at once (the player would see nothing).
     MessageBoxW(nullptr, text, appConfig.windowTitle.c_str(), MB_OK | MB_ICONERROR);
     // The window goes first (its destruction asks to quit with 0), so the exit code is this one.
     if (IsWindow(windowState.window))

@@ -21,6 +21,13 @@ enum class SavesFolder : int32_t {
     Local = 3,       // <user data folder>\saves
 };
 
+// Which graphics chip the browser draws with on a machine that has two.
+enum class GpuPreference : int32_t {
+    Default = 0,          // the system's choice (usually the integrated, low-power one)
+    HighPerformance = 1,  // the discrete, fast one
+    LowPower = 2,         // the integrated one
+};
+
 // The settings read from "package.json". Filled once at start-up, read-only afterwards apart from
 // windowIcon, which start-up sets.
 struct AppConfig {
@@ -56,6 +63,12 @@ struct AppConfig {
     std::optional<uint32_t> steamAppId;
     // Why a "steam" member that is there does not turn Steam on, or empty.
     std::string steamProblem;
+    // Player comforts: the window comes back where the player left it (window.json in the user
+    // data folder); a second start of the game brings the running copy to the front instead;
+    // the graphics chip the browser draws with.
+    bool rememberWindow = false;
+    bool singleInstance = false;
+    GpuPreference gpu = GpuPreference::Default;
     std::wstring installMessage;
     std::wstring downloadingMessage;
     std::wstring installFailedMessage;

@@ -86,6 +86,17 @@ void readSteam(const nlohmann::json& root, AppConfig& config) {
                           id->dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
+// "window"/"remember", "single-instance" and "gpu": none of them ever fails a manifest.
+void readPlayerComforts(const nlohmann::json& root, const nlohmann::json& window,
+                        AppConfig& config) {
+    config.rememberWindow = readBoolOr(window, "remember", false);
+    config.singleInstance = readBoolOr(root, "single-instance", false);
+    const std::wstring gpu = readStringOr(root, "gpu", L"default");
+    config.gpu = gpu == L"high-performance" ? GpuPreference::HighPerformance
+                 : gpu == L"low-power"      ? GpuPreference::LowPower
+                                            : GpuPreference::Default;
+}
+
 }  // namespace
 
 void ManifestLoader::parseManifest(const char* text, AppConfig& config) {
@@ -124,6 +135,7 @@ void ManifestLoader::parseManifest(const char* text, AppConfig& config) {
     config.autofill = readBool(settings, "autofill");
     config.crossOriginIsolation = readBoolOr(settings, "cross-origin-isolation", false);
     readSavesFolder(root, config);
+    readPlayerComforts(root, window, config);
     readSteam(root, config);
     config.installMessage = readStringOr(messages, "install-webview2", kDefaultInstallMessage);
     config.downloadingMessage = readStringOr(messages, "downloading", L"Downloading...");

@@ -47,30 +47,30 @@ std::string playerLocale() {
     return "en-US";
 }
 
-void info(nlohmann::json&, Reply& reply) {
+Outcome info(nlohmann::json&) {
     const AppConfig& config = appConfig;
-    reply.send(Outcome::success(
+    return Outcome::success(
         {{"name", wideToUtf8(config.name)},
          {"version", config.version.empty() ? nlohmann::ordered_json()
                                             : nlohmann::ordered_json(wideToUtf8(config.version))},
          {"shellVersion", QV_VERSION},
          {"args", commandLineArguments()},
          {"locale", playerLocale()},
-         {"savesFolder", wideToUtf8(savesFolder())}}));
+         {"savesFolder", wideToUtf8(savesFolder())}});
 }
 
-void quit(nlohmann::json& request, Reply& reply) {
+Outcome quit(nlohmann::json& request) {
     const int64_t code = integerOr(request, "code", 0, 255, 0);
     exitCode = static_cast<int>(code);
-    reply.send(Outcome::success());
     // Posted, as the close button's WM_CLOSE is, so the answer leaves first; closing goes the way
     // a player's close does (the window's state is remembered, the saves in flight are finished).
     PostMessageW(windowState.window, WM_CLOSE, 0, 0);
+    return Outcome::success();
 }
 
 constexpr RequestType kAppRequests[] = {
-    {"app.info", info},
-    {"app.quit", quit},
+    {"app.info", RunsOn::UiThread, info},
+    {"app.quit", RunsOn::UiThread, quit},
 };
 
 }  // namespace

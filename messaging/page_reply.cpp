@@ -58,17 +58,26 @@ std::string replyText(const nlohmann::json& id, const Outcome& outcome) {
            "\",\"message\":" + dumped(outcome.message) + "}}";
 }
 
-void Reply::send(const Outcome& outcome) {
+std::optional<std::wstring> Reply::text(const Outcome& outcome) {
     if (!id_)
-        return;
+        return std::nullopt;
     const nlohmann::json id = std::move(*id_);
     id_.reset();
-    if (replySink != nullptr)
-        replySink(utf8ToWide(replyText(id, outcome)));
+    return utf8ToWide(replyText(id, outcome));
+}
+
+void Reply::send(const Outcome& outcome) {
+    if (std::optional<std::wstring> json = text(outcome))
+        sendReplyText(*json);
 }
 
 void setReplySink(ReplySink sink) noexcept {
     replySink = sink;
+}
+
+void sendReplyText(const std::wstring& json) {
+    if (replySink != nullptr)
+        replySink(json);
 }
 
 }  // namespace quorvane

@@ -55,6 +55,10 @@ class Reply {
     Reply(const Reply&) = delete;
     Reply& operator=(const Reply&) = delete;
 
+    // The answer's text, as the page is sent it, or none for a request without an id; from any
+    // thread. The reply owes nothing afterwards.
+    std::optional<std::wstring> text(const Outcome& outcome);
+
     // Posts the answer to the page (UI thread only); nothing for a request without an id.
     void send(const Outcome& outcome);
 
@@ -70,5 +74,8 @@ std::string replyText(const nlohmann::json& id, const Outcome& outcome);
 // whenever a new view is created; null drops answers (no view).
 using ReplySink = void (*)(const std::wstring& json);
 void setReplySink(ReplySink sink) noexcept;
+
+// Posts an answer's text made by Reply::text (UI thread only).
+void sendReplyText(const std::wstring& json);
 
 }  // namespace quorvane

@@ -9,12 +9,17 @@
 
 namespace quorvane {
 
-// One request type of the page API: its "type" and the handler that answers it. A handler either
-// sends its answer before it returns or moves the reply on to the file worker; it refuses a request
-// by throwing RequestFailure. |request| is the whole message, a JSON object.
+// Where a request's handler runs: on the page worker (file work, which must not hold up the
+// window) or on the UI thread (the window's own calls).
+enum class RunsOn { Worker, UiThread };
+
+// One request type of the page API: its "type", where it runs, and the handler that answers it.
+// The handler returns its result, or refuses the request by throwing RequestFailure. |request| is
+// the whole message, a JSON object.
 struct RequestType {
     std::string_view type;
-    void (*handle)(nlohmann::json& request, Reply& reply);
+    RunsOn runsOn;
+    Outcome (*handle)(nlohmann::json& request);
 };
 
 // The request types of each area, gathered by the dispatcher (page_message.cpp).

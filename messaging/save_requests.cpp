@@ -1,8 +1,7 @@
-// "saves.write", "saves.read", "saves.list" and "saves.remove": checked on the UI thread, done on
-// the file worker.
+// "saves.write", "saves.read", "saves.list" and "saves.remove", answered on the page worker.
 #include "messaging/save_requests.h"
 
-#include "messaging/file_worker.h"
+#include "messaging/page_worker.h"
 #include "messaging/request_members.h"
 #include "messaging/request_table.h"
 #include "messaging/save_store.h"
@@ -25,44 +24,34 @@ const std::string& saveName(const nlohmann::json& request) {
     return name;
 }
 
-void write(nlohmann::json& request, Reply& reply) {
-    std::string name = saveName(request);
-    std::string text = takeString(request, "text");
+Outcome write(nlohmann::json& request) {
+    const std::string name = saveName(request);
+    const std::string text = takeString(request, "text");
     if (text.size() > kMaxSaveBytes) {
         throw RequestFailure{RequestError::TooLarge, "the text is " + std::to_string(text.size()) +
                                                          " bytes of UTF-8 (at most " +
                                                          std::to_string(kMaxSaveBytes) + ")"};
     }
-    const size_t bytes = text.size();
-    queueFileWork([folder = folderOfSaves, name = std::move(name),
-                   text = std::move(text)] { return writeSave(folder, name, text); },
-                  std::move(reply), bytes);
+    return writeSave(folderOfSaves, name, text);
 }
 
-// Each request is checked whole before its reply is handed on, so a refusal still has it.
-void read(nlohmann::json& request, Reply& reply) {
-    std::string name = saveName(request);
-    queueFileWork(
-        [folder = folderOfSaves, name = std::move(name)] { return readSave(folder, name); },
-        std::move(reply), 0);
+Outcome read(nlohmann::json& request) {
+    return readSave(folderOfSaves, saveName(request));
 }
 
-void list(nlohmann::json&, Reply& reply) {
-    queueFileWork([folder = folderOfSaves] { return listSaves(folder); }, std::move(reply), 0);
+Outcome list(nlohmann::json&) {
+    return listSaves(folderOfSaves);
 }
 
-void remove(nlohmann::json& request, Reply& reply) {
-    std::string name = saveName(request);
-    queueFileWork(
-        [folder = folderOfSaves, name = std::move(name)] { return removeSave(folder, name); },
-        std::move(reply), 0);
+Outcome remove(nlohmann::json& request) {
+    return removeSave(folderOfSaves, saveName(request));
 }
 
 constexpr RequestType kSaveRequests[] = {
-    {"saves.write", write},
-    {"saves.read", read},
-    {"saves.list", list},
-    {"saves.remove", remove},
+    {"saves.write", RunsOn::Worker, write},
+    {"saves.read", RunsOn::Worker, read},
+    {"saves.list", RunsOn::Worker, list},
+    {"saves.remove", RunsOn::Worker, remove},
 };
 
 }  // namespace
@@ -73,12 +62,8 @@ std::span<const RequestType> saveRequests() {
 
 void useSavesFolder(const std::wstring& folder) {
     folderOfSaves = folder;
-    queueFileWork(
-        [folder] {
-            removeTemporaryFiles(folder);
-            return Outcome::success();
-        },
-        Reply(), 0);
+    if (!queuePageWork([folder] { removeTemporaryFiles(folder); }, 0))
+        removeTemporaryFiles(folder);
 }
 
 const std::wstring& savesFolder() {

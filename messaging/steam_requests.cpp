@@ -76,106 +76,105 @@ Json valueOrNull(const std::optional<T>& value) {
     return value ? Json(*value) : Json();
 }
 
-void status(nlohmann::json&, Reply& reply) {
+Outcome status(nlohmann::json&) {
     SteamSession* session = runningSteam();
     if (session == nullptr) {
-        reply.send(Outcome::success({{"available", false},
-                                     {"reason", steamUnavailableReason()},
-                                     {"appId", valueOrNull(appConfig.steamAppId)},
-                                     {"steamId", nullptr},
-                                     {"name", nullptr},
-                                     {"language", nullptr},
-                                     {"steamDeck", nullptr}}));
-        return;
+        return Outcome::success({{"available", false},
+                                 {"reason", steamUnavailableReason()},
+                                 {"appId", valueOrNull(appConfig.steamAppId)},
+                                 {"steamId", nullptr},
+                                 {"name", nullptr},
+                                 {"language", nullptr},
+                                 {"steamDeck", nullptr}});
     }
     // A 64-bit id does not fit a JavaScript number: it goes as a decimal string.
     const std::optional<uint64_t> id = session->steamId();
-    reply.send(Outcome::success({{"available", true},
-                                 {"reason", nullptr},
-                                 {"appId", session->appId()},
-                                 {"steamId", id ? Json(std::to_string(*id)) : Json()},
-                                 {"name", session->personaName()},
-                                 {"language", session->language()},
-                                 {"steamDeck", session->onSteamDeck()}}));
+    return Outcome::success({{"available", true},
+                             {"reason", nullptr},
+                             {"appId", session->appId()},
+                             {"steamId", id ? Json(std::to_string(*id)) : Json()},
+                             {"name", session->personaName()},
+                             {"language", session->language()},
+                             {"steamDeck", session->onSteamDeck()}});
 }
 
-void setAchievement(nlohmann::json& request, Reply& reply) {
+Outcome setAchievement(nlohmann::json& request) {
     const std::string& achievement = name(request);
-    reply.send(Outcome::success(steam().setAchievement(achievement)));
+    return Outcome::success(steam().setAchievement(achievement));
 }
 
-void clearAchievement(nlohmann::json& request, Reply& reply) {
+Outcome clearAchievement(nlohmann::json& request) {
     const std::string& achievement = name(request);
-    reply.send(Outcome::success(steam().clearAchievement(achievement)));
+    return Outcome::success(steam().clearAchievement(achievement));
 }
 
-void getAchievement(nlohmann::json& request, Reply& reply) {
+Outcome getAchievement(nlohmann::json& request) {
     const std::string& achievement = name(request);
-    reply.send(Outcome::success(valueOrNull(steam().achievement(achievement))));
+    return Outcome::success(valueOrNull(steam().achievement(achievement)));
 }
 
-void indicateProgress(nlohmann::json& request, Reply& reply) {
+Outcome indicateProgress(nlohmann::json& request) {
     const std::string& achievement = name(request);
     const auto current = static_cast<uint32_t>(requireInteger(request, "current", 0, UINT32_MAX));
     const auto max = static_cast<uint32_t>(requireInteger(request, "max", 0, UINT32_MAX));
-    reply.send(Outcome::success(steam().indicateProgress(achievement, current, max)));
+    return Outcome::success(steam().indicateProgress(achievement, current, max));
 }
 
-void getStat(nlohmann::json& request, Reply& reply) {
+Outcome getStat(nlohmann::json& request) {
     const std::string& stat = name(request);
     if (isFloatKind(request)) {
         const std::optional<float> value = steam().floatStat(stat);
-        reply.send(Outcome::success(value ? floatNumber(*value) : Json()));
+        return Outcome::success(value ? floatNumber(*value) : Json());
     } else {
-        reply.send(Outcome::success(valueOrNull(steam().intStat(stat))));
+        return Outcome::success(valueOrNull(steam().intStat(stat)));
     }
 }
 
-void setStat(nlohmann::json& request, Reply& reply) {
+Outcome setStat(nlohmann::json& request) {
     const std::string& stat = name(request);
     if (isFloatKind(request)) {
         const double value = requireNumber(request, "value");
         if (!(std::fabs(value) <= FLT_MAX))
             refuse(R"("value" must be a number that fits a 32-bit float)");
-        reply.send(Outcome::success(steam().setFloatStat(stat, static_cast<float>(value))));
+        return Outcome::success(steam().setFloatStat(stat, static_cast<float>(value)));
     } else {
         const int64_t value = requireInteger(request, "value", INT32_MIN, INT32_MAX);
-        reply.send(Outcome::success(steam().setIntStat(stat, static_cast<int32_t>(value))));
+        return Outcome::success(steam().setIntStat(stat, static_cast<int32_t>(value)));
     }
 }
 
-void store(nlohmann::json&, Reply& reply) {
-    reply.send(Outcome::success(steam().storeStats()));
+Outcome store(nlohmann::json&) {
+    return Outcome::success(steam().storeStats());
 }
 
-void setRichPresence(nlohmann::json& request, Reply& reply) {
+Outcome setRichPresence(nlohmann::json& request) {
     const std::string& key = steamText(request, "key", kNameBytes);
     const std::string& value = steamText(request, "value", kValueBytes);
-    reply.send(Outcome::success(steam().setRichPresence(key, value)));
+    return Outcome::success(steam().setRichPresence(key, value));
 }
 
-void clearRichPresence(nlohmann::json&, Reply& reply) {
+Outcome clearRichPresence(nlohmann::json&) {
     steam().clearRichPresence();
-    reply.send(Outcome::success());
+    return Outcome::success();
 }
 
-void dlcInstalled(nlohmann::json& request, Reply& reply) {
+Outcome dlcInstalled(nlohmann::json& request) {
     const auto appId = static_cast<uint32_t>(requireInteger(request, "appId", 1, UINT32_MAX));
-    reply.send(Outcome::success(steam().dlcInstalled(appId)));
+    return Outcome::success(steam().dlcInstalled(appId));
 }
 
 constexpr RequestType kSteamRequests[] = {
-    {"steam.status", status},
-    {"steam.achievement.set", setAchievement},
-    {"steam.achievement.clear", clearAchievement},
-    {"steam.achievement.get", getAchievement},
-    {"steam.achievement.progress", indicateProgress},
-    {"steam.stat.get", getStat},
-    {"steam.stat.set", setStat},
-    {"steam.store", store},
-    {"steam.rich-presence.set", setRichPresence},
-    {"steam.rich-presence.clear", clearRichPresence},
-    {"steam.dlc.installed", dlcInstalled},
+    {"steam.status", RunsOn::UiThread, status},
+    {"steam.achievement.set", RunsOn::UiThread, setAchievement},
+    {"steam.achievement.clear", RunsOn::UiThread, clearAchievement},
+    {"steam.achievement.get", RunsOn::UiThread, getAchievement},
+    {"steam.achievement.progress", RunsOn::UiThread, indicateProgress},
+    {"steam.stat.get", RunsOn::UiThread, getStat},
+    {"steam.stat.set", RunsOn::UiThread, setStat},
+    {"steam.store", RunsOn::UiThread, store},
+    {"steam.rich-presence.set", RunsOn::UiThread, setRichPresence},
+    {"steam.rich-presence.clear", RunsOn::UiThread, clearRichPresence},
+    {"steam.dlc.installed", RunsOn::UiThread, dlcInstalled},
 };
 
 }  // namespace

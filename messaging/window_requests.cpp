@@ -10,30 +10,30 @@ namespace quorvane {
 namespace {
 
 // The page's first message: a "fullscreen" of another JSON type (or none) counts as false.
-void setFullscreenRequest(nlohmann::json& request, Reply& reply) {
+Outcome setFullscreenRequest(nlohmann::json& request) {
     setFullscreen(readBoolOr(request, "fullscreen", false));
-    reply.send(Outcome::success());
+    return Outcome::success();
 }
 
-void getState(nlohmann::json&, Reply& reply) {
+Outcome getState(nlohmann::json&) {
     const WindowClientState state = clientStateInDips();
-    reply.send(Outcome::success(
-        {{"fullscreen", state.fullscreen}, {"width", state.width}, {"height", state.height}}));
+    return Outcome::success(
+        {{"fullscreen", state.fullscreen}, {"width", state.width}, {"height", state.height}});
 }
 
-void setSize(nlohmann::json& request, Reply& reply) {
+Outcome setSize(nlohmann::json& request) {
     // Any integer is taken; the window keeps it within its monitor and above its smallest size.
     constexpr int64_t kLimit = 1 << 20;
     const int64_t width = requireInteger(request, "width", 0, kLimit);
     const int64_t height = requireInteger(request, "height", 0, kLimit);
     setClientSizeInDips(static_cast<int>(width), static_cast<int>(height));
-    reply.send(Outcome::success());
+    return Outcome::success();
 }
 
 constexpr RequestType kWindowRequests[] = {
-    {"set-fullscreen", setFullscreenRequest},
-    {"window.get-state", getState},
-    {"window.set-size", setSize},
+    {"set-fullscreen", RunsOn::UiThread, setFullscreenRequest},
+    {"window.get-state", RunsOn::UiThread, getState},
+    {"window.set-size", RunsOn::UiThread, setSize},
 };
 
 }  // namespace

@@ -11,13 +11,16 @@ namespace quorvane {
 
 namespace {
 
-// What AdjustWindowRectEx puts around an empty client area for the window's windowed style.
-RECT frameOf(HWND window) {
-    const LONG style = GetWindowLongW(window, GWL_STYLE) & ~(WS_MINIMIZE | WS_MAXIMIZE);
-    const LONG exStyle = GetWindowLongW(window, GWL_EXSTYLE);
+// What AdjustWindowRectEx puts around an empty client area for a windowed window of |style|.
+RECT frameFor(LONG style, LONG exStyle) {
     RECT frame = {};
-    AdjustWindowRectEx(&frame, static_cast<DWORD>(style), FALSE, static_cast<DWORD>(exStyle));
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(style & ~(WS_MINIMIZE | WS_MAXIMIZE)), FALSE,
+                       static_cast<DWORD>(exStyle));
     return frame;
+}
+
+RECT frameOf(HWND window) {
+    return frameFor(GetWindowLongW(window, GWL_STYLE), GetWindowLongW(window, GWL_EXSTYLE));
 }
 
 LONG clampToLong(int64_t value) {
@@ -42,13 +45,9 @@ int64_t fittedStart(int64_t start, int64_t length, int64_t nearEdge, int64_t far
 }
 
 void applyClientSize(HWND window, SIZE dips) {
-    const UINT dpi = windowDpi(window);
-    const SIZE client = {pixelsFromDips(dips.cx, dpi), pixelsFromDips(dips.cy, dpi)};
-    const SIZE minimum = {pixelsFromDips(kSmallestClientInDips.cx, dpi),
-                          pixelsFromDips(kSmallestClientInDips.cy, dpi)};
-    const RECT current = normalWindowRect(window);
     const RECT target =
-        placeClientSize(current, client, minimum, frameOf(window), workAreaFor(current));
+        windowedRectForClientSize(normalWindowRect(window), dips, GetWindowLongW(window, GWL_STYLE),
+                                  GetWindowLongW(window, GWL_EXSTYLE), windowDpi(window));
     if (IsIconic(window)) {
         setNormalWindowRect(window, target, SW_SHOWMINNOACTIVE);
     } else if (IsZoomed(window)) {
@@ -78,6 +77,15 @@ RECT placeClientSize(const RECT& current, SIZE client, SIZE minimum, const RECT&
     const int64_t top = fittedStart(current.top, height, workArea.top, workArea.bottom);
     return {clampToLong(left), clampToLong(top), clampToLong(left + width),
             clampToLong(top + height)};
+}
+
+RECT windowedRectForClientSize(const RECT& current, SIZE dips, LONG style, LONG exStyle,
+                               UINT dpi) noexcept {
+    const SIZE client = {pixelsFromDips(dips.cx, dpi), pixelsFromDips(dips.cy, dpi)};
+    const SIZE minimum = {pixelsFromDips(kSmallestClientInDips.cx, dpi),
+                          pixelsFromDips(kSmallestClientInDips.cy, dpi)};
+    return placeClientSize(current, client, minimum, frameFor(style, exStyle),
+                           workAreaFor(current));
 }
 
 WindowClientState clientStateInDips() noexcept {

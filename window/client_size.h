@@ -32,6 +32,11 @@ void setClientSizeInDips(int width, int height) noexcept;
 // page asked for while fullscreen, or else a maximize the window still owes the last run.
 void finishLeavingFullscreen() noexcept;
 
+// The outer rectangle setClientSizeInDips gives a windowed window of |style| and |exStyle| drawn at
+// |dpi| whose outer rectangle is |current|, for a client area of |dips|.
+RECT windowedRectForClientSize(const RECT& current, SIZE dips, LONG style, LONG exStyle,
+                               UINT dpi) noexcept;
+
 // Where a window goes for a client area of |client| pixels: |current| (its outer rectangle)
 // keeps its top-left corner unless the new outer size crosses an edge of |workArea|, then moves
 // just enough; a client area too large for the work area is made smaller, never below |minimum|.

@@ -36,6 +36,13 @@ RECT normalWindowRect(HWND window) noexcept {
     return rect;
 }
 
+bool restoresMaximized(HWND window) noexcept {
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    return GetWindowPlacement(window, &placement) &&
+           (placement.flags & WPF_RESTORETOMAXIMIZED) != 0;
+}
+
 void setNormalWindowRect(HWND window, const RECT& rect, UINT showCommand) noexcept {
     WINDOWPLACEMENT placement = {};
     placement.length = sizeof placement;

@@ -8,6 +8,9 @@ namespace quorvane {
 // when it is neither minimized nor maximized, otherwise the one it returns to when restored.
 RECT normalWindowRect(HWND window) noexcept;
 
+// Whether a minimized |window| comes back maximized when restored.
+bool restoresMaximized(HWND window) noexcept;
+
 // Makes |rect| (screen coordinates) the rectangle a minimized or maximized |window| returns to,
 // as a normal window (no longer back to maximized), and applies |showCommand| in the same step:
 // SW_SHOWNOACTIVATE restores a maximized window to it, SW_SHOWMINNOACTIVE keeps a minimized one

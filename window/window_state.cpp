@@ -50,7 +50,10 @@ void setFullscreen(bool on) noexcept {
         GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
         target = monitor.rcMonitor;
     } else {
-        SetWindowLongW(window, GWL_STYLE, state.savedStyle);
+        // The window may have been shown since it entered (a game that starts fullscreen enters
+        // while hidden): the style saved then must not hide it again.
+        const LONG visible = GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE;
+        SetWindowLongW(window, GWL_STYLE, (state.savedStyle & ~WS_VISIBLE) | visible);
         SetWindowLongW(window, GWL_EXSTYLE, state.savedExStyle);
         target = state.savedRect;
     }

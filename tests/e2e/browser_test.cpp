@@ -97,6 +97,39 @@ TEST(BrowserSetup, PlayerSettingsFollowTheShellsOwnAndSkipWhatTheRuntimeLacks) {
           "settings IsPinchZoomEnabled=1", "settings IsSwipeNavigationEnabled=1",
           "settings IsGeneralAutofillEnabled=1", "settings IsPasswordAutosaveEnabled=1"},
          isolated},
+        // Each setting has its own pattern of values across the next three runs (browser-keys
+        // off in all, enable-devtools on in all), so a setting that follows another's value
+        // shows in at least one of them.
+        {"context-menu, pinch-zoom, autofill and enable-devtools",
+         R"({"browser-keys":false,"context-menu":true,"status-bar":false,"pinch-zoom":true,)"
+         R"("swipe-navigation":false,"autofill":true,"cross-origin-isolation":false,)"
+         R"("enable-devtools":true})",
+         "",
+         {"settings AreDefaultContextMenusEnabled=1", "settings AreDevToolsEnabled=1",
+          "settings AreBrowserAcceleratorKeysEnabled=0", "settings IsStatusBarEnabled=0",
+          "settings IsPinchZoomEnabled=1", "settings IsSwipeNavigationEnabled=0",
+          "settings IsGeneralAutofillEnabled=1", "settings IsPasswordAutosaveEnabled=1"},
+         plain},
+        {"status-bar, pinch-zoom, cross-origin-isolation and enable-devtools",
+         R"({"browser-keys":false,"context-menu":false,"status-bar":true,"pinch-zoom":true,)"
+         R"("swipe-navigation":false,"autofill":false,"cross-origin-isolation":true,)"
+         R"("enable-devtools":true})",
+         "",
+         {"settings AreDefaultContextMenusEnabled=0", "settings AreDevToolsEnabled=1",
+          "settings AreBrowserAcceleratorKeysEnabled=0", "settings IsStatusBarEnabled=1",
+          "settings IsPinchZoomEnabled=1", "settings IsSwipeNavigationEnabled=0",
+          "settings IsGeneralAutofillEnabled=0", "settings IsPasswordAutosaveEnabled=0"},
+         isolated},
+        {"swipe-navigation, autofill, cross-origin-isolation and enable-devtools",
+         R"({"browser-keys":false,"context-menu":false,"status-bar":false,"pinch-zoom":false,)"
+         R"("swipe-navigation":true,"autofill":true,"cross-origin-isolation":true,)"
+         R"("enable-devtools":true})",
+         "",
+         {"settings AreDefaultContextMenusEnabled=0", "settings AreDevToolsEnabled=1",
+          "settings AreBrowserAcceleratorKeysEnabled=0", "settings IsStatusBarEnabled=0",
+          "settings IsPinchZoomEnabled=0", "settings IsSwipeNavigationEnabled=1",
+          "settings IsGeneralAutofillEnabled=1", "settings IsPasswordAutosaveEnabled=1"},
+         isolated},
         {"all false, a runtime with ICoreWebView2Settings2 at most",
          all(false),
          R"("newestSettings":2)",

@@ -28,6 +28,10 @@ struct MainWindowState {
     bool operator==(const MainWindowState& other) const;
 };
 
+// The shell's main window (class "WindowsQuorvane") of process |processId|, shown or hidden; null
+// when it has none.
+HWND mainWindowOf(DWORD processId);
+
 // Records every distinct state of the shell's main window (class "WindowsQuorvane") seen while a
 // run goes on, in order.
 class MainWindowWatch {

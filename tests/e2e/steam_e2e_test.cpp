@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/scoped_handle.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/support/files.h"
 #include "tests/support/process_windows.h"
@@ -18,6 +19,8 @@ namespace quorvane::testing {
 namespace {
 
 const std::string kPage = kOrigin + "index.html";
+// Answers come through the page worker's thread: time for them before the window closes.
+const std::string kWait = R"({"do":"wait","ms":300})";
 
 // Sets the stand-in's answers (QV_STEAM_STANDIN) for the shells this process starts.
 class SteamAnswers {
@@ -93,8 +96,8 @@ TEST(Steam, NothingIsLoadedWithoutTheOptIn) {
         ShellApp app(std::string(R"({"name":"steam-opt-in")") + c.steam + "}");
         placeSteamLibrary(app, QV_STEAM_STANDIN_CURRENT);
         RunResult run =
-            runShell(app, stepList({request(R"("steam.status")"), R"({"do":"wait","ms":200})",
-                                    request(R"("steam.store")"), R"({"do":"close"})"}));
+            runShell(app, stepList({request(R"("steam.status")"), request(R"("steam.store")"),
+                                    kWait, R"({"do":"close"})"}));
         EXPECT_EQ(run.exitCode, 0u);
         EXPECT_EQ(steamCalls(run), std::vector<std::string>{}) << transcriptText(run);
         const std::vector<std::string> posted = run.linesStartingWith("PostWebMessageAsJson");
@@ -161,7 +164,7 @@ TEST(Steam, TheGameStartsWhenSteamCannot) {
         ShellApp app(R"({"name":"steam-cannot","steam":{"app-id":480}})");
         placeSteamLibrary(app, c.library);
         RunResult run =
-            runShell(app, stepList({request(R"("steam.status")"), R"({"do":"close"})"}));
+            runShell(app, stepList({request(R"("steam.status")"), kWait, R"({"do":"close"})"}));
         EXPECT_EQ(run.exitCode, 0u);
         EXPECT_TRUE(run.messageBoxes.empty());
         EXPECT_EQ(steamCalls(run), c.calls);
@@ -197,137 +200,132 @@ TEST(Steam, ARestartThroughSteamEndsTheRunAtOnce) {
     EXPECT_EQ(log[2], "exit code=0");
 }
 
-// Posts WM_CLOSE to the shell's window, as a player's click on the close button does, once the
-// transcript shows the step |marker|.
-struct PlayerCloses {
+// Once the transcript shows the step |marker|: closes the window as its close button does, or
+// (|endSession|) ends the session as Windows does at a log-off: WM_ENDSESSION, then the process
+// is ended without any other message.
+struct Player {
     std::wstring transcript;
     std::string marker;
+    bool endSession = false;
     bool done = false;
 
     void operator()(DWORD processId) {
         if (done || !fileExists(transcript))
             return;
-        for (const std::string& line : splitLines(readFile(transcript))) {
-            if (line != marker)
+        const std::vector<std::string> lines = splitLines(readFile(transcript));
+        if (std::find(lines.begin(), lines.end(), marker) == lines.end())
+            return;
+        for (const WindowSeen& window : visibleWindowsOf(processId)) {
+            if (window.className != L"WindowsQuorvane")
                 continue;
-            for (const WindowSeen& window : visibleWindowsOf(processId)) {
-                if (window.className == L"WindowsQuorvane") {
-                    PostMessageW(window.window, WM_CLOSE, 0, 0);
-                    done = true;
-                }
+            done = true;
+            if (!endSession) {
+                PostMessageW(window.window, WM_CLOSE, 0, 0);
+                return;
             }
+            SendMessageTimeoutW(window.window, WM_ENDSESSION, TRUE, 0, SMTO_BLOCK, 5000, nullptr);
+            ScopedHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, processId));
+            TerminateProcess(process.get(), kEndedBySession);
+            return;
         }
     }
+    static constexpr UINT kEndedBySession = 0xE5;
 };
 
-// However the run ends, the page's unstored changes are stored once and SteamAPI_Shutdown is the
-// last call the shell makes to anything; every Steam call comes from the UI thread, after init.
+// The checks of every way out: SteamAPI_Shutdown once and last of all the calls the run made,
+// after |atEnd|'s other calls; every Steam call from the UI thread, after init.
+void expectShutdownLast(const RunResult& run, const std::vector<std::string>& atEnd) {
+    const std::string all = transcriptText(run);
+    ASSERT_FALSE(run.transcript.empty());
+    EXPECT_EQ(run.transcript.back(), "SteamAPI_Shutdown") << all;
+    const std::vector<std::string> calls = steamCalls(run);
+    ASSERT_GE(calls.size(), atEnd.size()) << all;
+    EXPECT_EQ(std::vector<std::string>(calls.end() - atEnd.size(), calls.end()), atEnd) << all;
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "SteamAPI_Shutdown"), 1);
+    for (const std::string& line : run.transcript) {
+        EXPECT_FALSE(isSteamLine(line) &&
+                     (line.ends_with(" thread=other") || line.ends_with(" before-init") ||
+                      line.ends_with(" after-shutdown")))
+            << line;
+    }
+}
+
+// However the run ends, the page's unstored changes are stored once, then Steam is shut down.
 TEST(Steam, ShutdownIsTheLastCallOnEveryWayOut) {
     const std::string set = request(R"("steam.achievement.set","name":"ACH_WIN_ONE_GAME")");
-    const std::string setResult = answer("true");
-    const std::string wait = R"({"do":"wait","ms":300})";
     const std::string browserExit = R"({"do":"processFailed","kind":0,"reason":2,"exitCode":1})";
-    const std::vector<std::string> storedAndShutDown = {"ISteamUserStats_StoreStats stats -> 1",
-                                                        "SteamAPI_Shutdown"};
+    const std::string twoSeconds = R"({"do":"wait","ms":2500})";
+    const std::string untilThePlayer = R"({"do":"wait","ms":20000})";
+    const std::vector<std::string> stored = {"ISteamUserStats_StoreStats stats -> 1",
+                                             "SteamAPI_Shutdown"};
     const struct {
         const char* way;
         const char* library;
-        const char* manifest;  // after "steam"
-        bool runtime;          // the stand-in runtime's loader beside the shell
         std::vector<std::string> steps;
-        bool playerCloses;
+        int player;  // 1: the player closes the window, 2: after Windows ended the session
         DWORD exitCode;
         size_t boxes;
-        std::vector<std::string> atEnd;  // the Steam calls after the page's requests
+        std::vector<std::string> atEnd;  // the last Steam calls
     } cases[] = {
-        {"the player closes the window",
+        {"the player closes",
          QV_STEAM_STANDIN_CURRENT,
-         "",
-         true,
-         {set, R"({"do":"wait","ms":2500})", R"({"do":"wait","ms":20000})"},
-         true,
+         {set, twoSeconds, untilThePlayer},
+         1,
          0,
          0,
-         storedAndShutDown},
-        {"the page closes the window",
+         stored},
+        {"the session ends",
          QV_STEAM_STANDIN_OLDER,
-         "",
-         true,
-         {set, wait, R"({"do":"close"})"},
-         false,
+         {set, kWait, untilThePlayer},
+         2,
+         Player::kEndedBySession,
+         0,
+         stored},
+        {"the page closes",
+         QV_STEAM_STANDIN_OLDER,
+         {set, kWait, R"({"do":"close"})"},
          0,
          0,
-         storedAndShutDown},
-        {"the page quits with a code",
+         0,
+         stored},
+        {"the page quits",
          QV_STEAM_STANDIN_CURRENT,
-         "",
-         true,
          {set, request(R"("app.quit","code":3)")},
-         false,
+         0,
          3,
          0,
-         storedAndShutDown},
+         stored},
         {"the page stored, then quit",
          QV_STEAM_STANDIN_CURRENT,
-         "",
-         true,
          {set, request(R"("steam.store")"), request(R"("app.quit")")},
-         false,
+         0,
          0,
          0,
          {"ISteamUserStats_StoreStats stats -> 1", "SteamAPI_Shutdown"}},
         {"the browser failed for good",
          QV_STEAM_STANDIN_OLDER,
-         "",
-         true,
-         {set, wait, browserExit, browserExit, R"({"do":"wait","ms":5000})"},
-         false,
+         {set, kWait, browserExit, browserExit, R"({"do":"wait","ms":5000})"},
+         0,
          2,
          1,
-         storedAndShutDown},
-        {"no runtime in fixed mode",
-         QV_STEAM_STANDIN_CURRENT,
-         R"(,"settings":{"distribution-mode":"fixed"})",
-         false,
-         {},
-         false,
-         1,
-         1,
-         {"SteamAPI_Shutdown"}},
+         stored},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.way);
-        ShellApp app(
-            std::string(R"({"name":"steam-ways-out","steam":{"app-id":480})") + c.manifest + "}",
-            c.runtime);
+        ShellApp app(R"({"name":"steam-ways-out","steam":{"app-id":480}})");
         placeSteamLibrary(app, c.library);
-        PlayerCloses player{app.folder.root() + L"\\transcript.txt", R"(wait 20000)"};
+        Player player{app.folder.root() + L"\\transcript.txt", "wait 20000", c.player == 2};
         RunOptions options;
         options.scenario = "{\"steps\":" + stepList(c.steps) + "}";
-        if (c.playerCloses)
+        if (c.player != 0)
             options.watch = [&player](DWORD processId) { player(processId); };
         RunResult run = runApp(app.folder, options);
-        const std::string all = transcriptText(run);
         EXPECT_FALSE(run.timedOut);
         EXPECT_EQ(run.exitCode, c.exitCode);
         EXPECT_EQ(run.messageBoxes.size(), c.boxes);
-        ASSERT_FALSE(run.transcript.empty());
-        EXPECT_EQ(run.transcript.back(), "SteamAPI_Shutdown") << all;
-        const std::vector<std::string> calls = steamCalls(run);
-        ASSERT_GE(calls.size(), c.atEnd.size()) << all;
-        EXPECT_EQ(std::vector<std::string>(calls.end() - c.atEnd.size(), calls.end()), c.atEnd)
-            << all;
-        EXPECT_EQ(std::count(calls.begin(), calls.end(), "SteamAPI_Shutdown"), 1);
-        if (!c.steps.empty()) {
-            EXPECT_EQ(run.linesStartingWith("PostWebMessageAsJson")[0], setResult);
-        }
-        for (const std::string& line : run.transcript) {
-            EXPECT_FALSE(isSteamLine(line) &&
-                         (line.ends_with(" thread=other") || line.ends_with(" before-init") ||
-                          line.ends_with(" after-shutdown")))
-                << line;
-        }
-        if (!c.playerCloses)
+        EXPECT_EQ(run.linesStartingWith("PostWebMessageAsJson")[0], answer("true"));
+        expectShutdownLast(run, c.atEnd);
+        if (c.player != 1)
             continue;
         // Callbacks at least ten times a second: counted over the last two seconds of the run,
         // on the library's own clock.
@@ -340,8 +338,20 @@ TEST(Steam, ShutdownIsTheLastCallOnEveryWayOut) {
         const size_t lastTwoSeconds =
             std::count_if(times.begin(), times.end(),
                           [&](unsigned long long t) { return t + 2000 > times.back(); });
-        EXPECT_GE(lastTwoSeconds, 20u) << all;
+        EXPECT_GE(lastTwoSeconds, 20u) << transcriptText(run);
     }
+}
+
+// A start-up that fails after Steam started (no runtime in fixed mode): Steam is shut down too.
+TEST(Steam, AFailedStartUpShutsSteamDown) {
+    ShellApp app(
+        R"({"name":"steam-no-runtime","steam":{"app-id":480},"settings":{"distribution-mode":"fixed"}})",
+        false);
+    placeSteamLibrary(app, QV_STEAM_STANDIN_CURRENT);
+    RunResult run = runShell(app);
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_EQ(run.messageBoxes.size(), 1u);
+    expectShutdownLast(run, {"SteamAPI_SteamUser_v023 -> user", "SteamAPI_Shutdown"});
 }
 
 }  // namespace

@@ -47,13 +47,13 @@ TEST_F(RealPage, SavesAreFilesThatTheNextLaunchReadsBack) {
     EXPECT_FALSE(fileExists(saves + L"ascii"));
 
     // The log shows each request's type and each answer's outcome, never a save's text.
-    EXPECT_EQ(first.linesStartingWith("request saves.write id=\"quorvane:")[0].substr(0, 33),
-              "request saves.write id=\"quorvane:");
+    EXPECT_EQ(first.linesStartingWith("page request saves.write id=\"quorvane:").size(), 7u)
+        << first.text();
     bool badName = false;
     for (const std::string& line : first.log) {
         EXPECT_EQ(line.find("hello, world"), std::string::npos) << line;
         EXPECT_EQ(line.find("score 123456"), std::string::npos) << line.substr(0, 80);
-        badName = badName || (line.starts_with("reply id=\"quorvane:") &&
+        badName = badName || (line.starts_with("page reply id=\"quorvane:") &&
                               line.ends_with(" error \"bad-name\""));
     }
     EXPECT_TRUE(badName) << first.text();

@@ -72,7 +72,8 @@ TEST_F(RealPage, SteamFromAPage) {
                   "SteamAPI_Shutdown",
               }));
     // Preview shows each request by its type (the script refused the lone surrogate itself).
-    EXPECT_EQ(run.linesStartingWith("request steam.achievement.set ").size(), 1u) << run.text();
+    EXPECT_EQ(run.linesStartingWith("page request steam.achievement.set ").size(), 1u)
+        << run.text();
 }
 
 TEST_F(RealPage, SteamUnavailableWithoutTheLibrary) {

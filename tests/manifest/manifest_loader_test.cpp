@@ -85,6 +85,9 @@ void expectSameConfig(const AppConfig& actual, const AppConfig& expected, const 
     EXPECT_EQ(testing::narrow(actual.version), testing::narrow(expected.version));
     EXPECT_EQ(actual.savesFolder, expected.savesFolder);
     EXPECT_EQ(actual.savesFolderProblem, expected.savesFolderProblem);
+    EXPECT_EQ(actual.rememberWindow, expected.rememberWindow);
+    EXPECT_EQ(actual.singleInstance, expected.singleInstance);
+    EXPECT_EQ(actual.gpu, expected.gpu);
     EXPECT_EQ(actual.installMessage, expected.installMessage);
     EXPECT_EQ(actual.downloadingMessage, expected.downloadingMessage);
     EXPECT_EQ(actual.installFailedMessage, expected.installFailedMessage);
@@ -405,6 +408,50 @@ TEST(ParseManifest, SteamAppId) {
                   Failure::None);
         EXPECT_EQ(config.steamAppId, c.appId) << c.members;
         EXPECT_EQ(config.steamProblem, c.problem) << c.members;
+    }
+}
+
+// "window"/"remember", "single-instance" at the root and "gpu" at the root: a value of another
+// type, or a "gpu" text the shell does not know, is as if it were missing; none fails the manifest.
+TEST(ParseManifest, PlayerComfortsTakeTheirTypesAndPlaces) {
+    struct Case {
+        const char* members;  // inside the root object, after "name"
+        bool remember;
+        bool singleInstance;
+        GpuPreference gpu;
+    } cases[] = {
+        {"", false, false, GpuPreference::Default},
+        {R"("window":{"remember":true},"single-instance":true,"gpu":"high-performance")", true,
+         true, GpuPreference::HighPerformance},
+        {R"("gpu":"low-power")", false, false, GpuPreference::LowPower},
+        {R"("gpu":"default")", false, false, GpuPreference::Default},
+        {R"("gpu":"High-Performance")", false, false, GpuPreference::Default},
+        {R"("gpu":"high-performance ")", false, false, GpuPreference::Default},
+        {R"("gpu":"discrete")", false, false, GpuPreference::Default},
+        {R"("gpu":2)", false, false, GpuPreference::Default},
+        {R"("gpu":null)", false, false, GpuPreference::Default},
+        {R"("window":{"remember":"true"},"single-instance":1)", false, false,
+         GpuPreference::Default},
+        {R"("window":{"remember":false},"single-instance":false)", false, false,
+         GpuPreference::Default},
+        // Each in its own place only.
+        {R"("remember":true,"window":{"single-instance":true,"gpu":"low-power"})", false, false,
+         GpuPreference::Default},
+        {R"("settings":{"single-instance":true,"gpu":"low-power","remember":true})", false, false,
+         GpuPreference::Default},
+    };
+    for (const Case& c : cases) {
+        AppConfig expected = defaultsNamed(L"g");
+        expected.rememberWindow = c.remember;
+        expected.singleInstance = c.singleInstance;
+        expected.gpu = c.gpu;
+        AppConfig config = leftovers();
+        config.rememberWindow = config.singleInstance = true;
+        config.gpu = GpuPreference::LowPower;
+        const std::string text =
+            std::string(R"({"name":"g")") + (*c.members ? "," : "") + c.members + "}";
+        ASSERT_EQ(parseFailure(text, config), Failure::None) << text;
+        expectSameConfig(config, expected, text.c_str());
     }
 }
 

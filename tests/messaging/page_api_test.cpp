@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "messaging/app_requests.h"
-#include "messaging/file_worker.h"
+#include "messaging/page_worker.h"
 #include "messaging/page_message.h"
 #include "messaging/page_reply.h"
 #include "messaging/save_requests.h"
@@ -38,36 +38,45 @@ class PageApi : public ::testing::Test {
         replies.clear();
         setReplySink(capture);
         wake_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-        startFileWorker([event = wake_] { SetEvent(event); });
+        startPageWorker([event = wake_] { SetEvent(event); });
         saves_ = dir_.path() + L"\\Saved Games\\Sky";
         useSavesFolder(saves_);
         windowState.window = CreateWindowExW(0, L"STATIC", L"page", WS_OVERLAPPEDWINDOW, 10, 10,
                                              300, 200, nullptr, nullptr, nullptr, nullptr);
     }
     void TearDown() override {
-        stopFileWorker();
+        stopPageWorker();
         setReplySink(nullptr);
         DestroyWindow(windowState.window);
         windowState = WindowState{};
         CloseHandle(wake_);
     }
 
-    // Posts |message| and returns the answers that arrive for it (waiting up to 10 s for
-    // |expected| of them), "" standing for none.
-    std::string ask(const std::string& message, size_t expected = 1) {
+    // Posts |message| and returns the answers that came for it and for what was posted before it,
+    // one per line ("" for none): a request posted after it marks the end, since the page worker
+    // answers in order.
+    std::string ask(const std::string& message) {
         const size_t before = replies.size();
         handlePageMessage(utf8ToWide(message));
-        for (int i = 0; i < 100 && replies.size() < before + expected; ++i) {
+        const std::string mark = "sync-" + std::to_string(++asked_);
+        handlePageMessage(utf8ToWide(R"({"type":"window.get-state","id":")" + mark + "\"}"));
+        const auto synced = [&mark] {
+            return !replies.empty() &&
+                   replies.back().find("\"id\":\"" + mark + "\"") != std::string::npos;
+        };
+        for (int i = 0; i < 200 && !synced(); ++i) {
             WaitForSingleObject(wake_, 100);
-            deliverFinishedFileWork();
+            runPageWorkerTasks();
         }
+        EXPECT_TRUE(synced()) << message.substr(0, 200);
         std::string got;
-        for (size_t i = before; i < replies.size(); ++i)
+        for (size_t i = before; i + 1 < replies.size(); ++i)
             got += (got.empty() ? "" : "\n") + replies[i];
         return got;
     }
 
     TempDir dir_;
+    int asked_ = 0;
     std::wstring saves_;
     HANDLE wake_ = nullptr;
 };
@@ -127,7 +136,7 @@ TEST_F(PageApi, EveryMessageWithAnIdIsAnsweredOnceAndOthersNever) {
         {R"({"type":"saves.read","name":"CON"})", ""},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(ask(c.message, c.answer.empty() ? 0 : 1), c.answer) << c.message;
+        EXPECT_EQ(ask(c.message), c.answer) << c.message;
     EXPECT_EQ(requestedExitCode(), 0);
 }
 
@@ -207,7 +216,6 @@ TEST_F(PageApi, SavesAreThePagesTextExactlyAndListedByName) {
 
 TEST_F(PageApi, RequestsOnOneSaveCompleteInTheOrderPosted) {
     // Posted together, before any answer: the worker keeps their order.
-    const size_t before = replies.size();
     for (int i = 0; i < 20; ++i) {
         handlePageMessage(utf8ToWide(R"({"type":"saves.write","id":)" + std::to_string(2 * i) +
                                      R"(,"name":"s","text":")" +
@@ -215,13 +223,14 @@ TEST_F(PageApi, RequestsOnOneSaveCompleteInTheOrderPosted) {
         handlePageMessage(utf8ToWide(R"({"type":"saves.read","id":)" + std::to_string(2 * i + 1) +
                                      R"(,"name":"s"})"));
     }
-    EXPECT_EQ(ask(R"({"type":"saves.list","id":"last"})", 41).empty(), false);
-    ASSERT_EQ(replies.size(), before + 41);
+    // The list's own answer comes last; before it, each write and the read that follows it.
+    const std::vector<std::string> answers =
+        testing::splitLines(ask(R"({"type":"saves.list","id":"last"})"));
+    ASSERT_EQ(answers.size(), 41u);
     for (int i = 0; i < 20; ++i) {
-        EXPECT_EQ(replies[before + 2 * i], ok(std::to_string(2 * i), "null"));
-        EXPECT_EQ(
-            replies[before + 2 * i + 1],
-            ok(std::to_string(2 * i + 1), "\"" + std::string(100000 + i, 'a' + i % 26) + "\""))
+        EXPECT_EQ(answers[2 * i], ok(std::to_string(2 * i), "null"));
+        EXPECT_EQ(answers[2 * i + 1], ok(std::to_string(2 * i + 1),
+                                         "\"" + std::string(100000 + i, 'a' + i % 26) + "\""))
             << i;
     }
 }
@@ -297,7 +306,7 @@ TEST_F(PageApi, AppInfoAndQuit) {
     EXPECT_EQ(requestedExitCode(), 42);
     MSG message = {};
     EXPECT_TRUE(PeekMessageW(&message, windowState.window, WM_CLOSE, WM_CLOSE, PM_REMOVE));
-    handlePageMessage(LR"({"type":"app.quit"})");
+    EXPECT_EQ(ask(R"({"type":"app.quit"})"), "");
     EXPECT_EQ(requestedExitCode(), 0);
 }
 

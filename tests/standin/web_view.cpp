@@ -12,6 +12,7 @@
 #include "tests/standin/transcript.h"
 #include "tests/standin/transcript_format.h"
 #include "tests/standin/web_resource.h"
+#include "tests/standin/window_step.h"
 
 namespace quorvane::standin {
 
@@ -55,6 +56,10 @@ StepCursor stepCursor;
 
 // After its browser process exited the runtime refuses every call on the view.
 const HRESULT kBrowserGone = HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
+
+// The view whose browser process exited last, kept for the rest of the process so that a step
+// can still raise an event from it once the shell has replaced it.
+WebView* replacedView = nullptr;
 
 }  // namespace
 
@@ -214,11 +219,17 @@ void WebView::raiseProcessFailed(const Step& step) {
     }
     record(L"ProcessFailed kind=" + std::to_wstring(step.number) + L" reason=" +
            std::to_wstring(step.reason) + L" exitCode=" + std::to_wstring(step.exitCode) +
-           L" details=" + flag(step.details));
+           L" details=" + flag(step.details) +
+           (step.fromReplacedView ? L" fromReplacedView" : L""));
     ComRef<ProcessFailedArgs> args = makeObject<ProcessFailedArgs>(
         step.number, step.reason, step.exitCode, step.text, step.details);
-    if (step.number == COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED)
+    if (step.number == COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED && !browserExited_) {
         browserExited_ = true;
+        AddRef();
+        if (replacedView != nullptr)
+            replacedView->Release();
+        replacedView = this;
+    }
     for (auto& handler : handlers)
         handler->Invoke(this, args.get());
 }
@@ -282,7 +293,15 @@ void WebView::runStep(const Step& step, std::function<void()> done) {
             dispatcher_->postDelayed(static_cast<unsigned>(step.number), std::move(done));
             return;
         case Step::Kind::ProcessFailed:
-            raiseProcessFailed(step);
+            if (!step.fromReplacedView)
+                raiseProcessFailed(step);
+            else if (replacedView != nullptr && replacedView != this)
+                replacedView->raiseProcessFailed(step);
+            else
+                record(L"ProcessFailed fromReplacedView: no view was replaced");
+            break;
+        case Step::Kind::Window:
+            runWindowStep(hostWindow_, step);
             break;
     }
     done();

@@ -26,7 +26,7 @@ std::string messageForLog(const std::string& json, bool isString, const std::str
     const Json parsed = Json::parse(isString ? data : json, nullptr, false);
     if (parsed.is_object() && parsed.contains("id") && parsed.contains("type") &&
         parsed["type"].is_string()) {
-        return std::string("request ") + parsed["type"].get<std::string>() + " id=" +
+        return std::string("page request ") + parsed["type"].get<std::string>() + " id=" +
                parsed["id"].dump(-1, ' ', false, Json::error_handler_t::replace);
     }
     return std::string("message ") + (isString ? "string " : "json ") + json;
@@ -42,7 +42,7 @@ std::string postedForLog(const nlohmann::ordered_json& message) {
             message.value("ok", Json()) == true
                 ? "ok"
                 : "error " + (error.is_object() ? error.value("code", Json("?")).dump() : "?");
-        return "reply id=" + message["id"].dump(-1, ' ', false, Json::error_handler_t::replace) +
+        return "page reply id=" + message["id"].dump(-1, ' ', false, Json::error_handler_t::replace) +
                " " + outcome;
     }
     return "posted " + message.dump(-1, ' ', false, Json::error_handler_t::replace);
