@@ -121,9 +121,6 @@ name="$(value name)"
 exe="$(value exe)"
 product="$(value product)"
 [ -n "$name" ] && [ -f "$stage/$exe" ] || fail 3 "quorvane-pack.exe laid out no package"
-if inside "$app" "$out/$name"; then
-  fail 2 "$out_given/$name is the app folder itself or holds it: choose another OUT_FOLDER"
-fi
 
 # 2. What only the Linux tools do: the stamped executable is signed before step 3 zips it; the
 #    installer (built from the package folder, whose executable carries the identity and icon it
@@ -151,8 +148,15 @@ if [ -n "$installer" ]; then
 fi
 check_interrupt
 
-# 3. Zip $stage/<Name>/ and move everything in $stage into place as one set.
-pack --finish --show-out "$out_given" "$stage_windows" 'Q:\'
+# 3. Zip $stage/<Name>/ and move everything in $stage into place as one set. The packager refuses
+#    to replace the app folder or a folder holding it, deciding as Windows does which name is which
+#    (letter case): it is told where the app folder lies on Q: when the output folder holds it.
+app_windows='P:\'
+if inside "$app" "$out"; then
+  relative="${app#"$out"/}"
+  app_windows="Q:\\${relative//\//\\}"
+fi
+pack --finish --show-out "$out_given" --app "$app_windows" "$stage_windows" 'Q:\'
 # In place: a Ctrl-C from now on comes too late to change anything.
 committed=1
 cat "$work/pack.out"

@@ -7,6 +7,8 @@
 #             same bytes, and package.sh gives that same zip.
 #   folders   package.sh with app and output folders that Windows cannot name.
 #   together  package.sh twice at once, and package.sh interrupted.
+#   outputs   package.sh and quorvane-pack.exe refusing to replace what is not theirs: the app folder
+#             (under another letter case, through a link) and links at the outputs.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 build="$1"
@@ -47,6 +49,34 @@ failed() {
 fingerprint() { (cd "$1" && find . | sort && find . -type f -print0 | sort -z | xargs -0 sha1sum); }
 
 case "$2" in
+outputs)
+  # refused CODE MESSAGE COMMAND...: COMMAND ends with CODE and says MESSAGE, and nothing in the
+  # work folder changed: no file, folder or link, and no content.
+  tree() { find . -path ./wine.log -prune -o -printf '%p %y %l\n' | sort && find . -type f ! -name wine.log -print0 | sort -z | xargs -0 sha1sum; }
+  refused() {
+    local code=$1 message=$2 before rc=0 output
+    shift 2
+    before="$(tree)"
+    output="$("$@" 2>&1 >/dev/null)" || rc=$?
+    [ "$rc" = "$code" ] && [ "$output" = "$message" ] ||
+      failed "$(printf '%s\n  expected %s: %s\n  got      %s: %s' "$*" "$code" "$message" "$rc" "$output")"
+    [ "$(tree)" = "$before" ] || failed "$*: changed $(diff <(echo "$before") <(tree) | head -n 6)"
+  }
+  again="is the app folder itself or holds it: choose another OUT_FOLDER"
+  # The app folder inside the output folder under the package's name in another letter case:
+  # Windows (and Wine) take "Star Hopper" for "star hopper". Its .git and art must survive.
+  mkdir -p x && cp -R good "x/star hopper" && mkdir "x/star hopper/.git" && echo ref >"x/star hopper/.git/HEAD"
+  refused 2 "package.sh: x/star hopper $again" package "x/star hopper" x
+  refused 2 "quorvane-pack: x/star hopper $again" pack "x/star hopper" x
+  # The same folder reached through a link, which the name's text does not show.
+  ln -s "x/star hopper" applink
+  refused 2 "quorvane-pack: x/star hopper $again" pack applink x
+  refused 2 "package.sh: x/star hopper $again" package applink x
+  # Deeper: the output's "STAR HOPPER" holds the app folder.
+  mkdir -p "y/STAR HOPPER" && cp -R good "y/STAR HOPPER/src"
+  refused 2 "package.sh: y/STAR HOPPER $again" package "y/STAR HOPPER/src" y
+  refused 2 "quorvane-pack: y/STAR HOPPER $again" pack "y/STAR HOPPER/src" y
+  ;;
 table)
   pack good out >/dev/null
   before="$(fingerprint out)"

@@ -16,21 +16,6 @@ namespace quorvane::pack {
 
 namespace {
 
-// Identifies a folder across links: the volume and the file index.
-using FolderId = std::pair<DWORD, unsigned long long>;
-
-bool folderId(const std::wstring& path, FolderId& id) {
-    ScopedHandle folder(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    BY_HANDLE_FILE_INFORMATION info = {};
-    if (!folder || !GetFileInformationByHandle(folder.get(), &info))
-        return false;
-    id = {info.dwVolumeSerialNumber,
-          (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
-    return true;
-}
-
 struct Found {
     std::wstring name;
     WIN32_FIND_DATAW data;
@@ -58,7 +43,7 @@ std::vector<Found> folderContent(const std::wstring& folder, const std::string& 
 }
 
 void listInto(const std::wstring& root, const std::wstring& relative, const std::string& shown,
-              std::vector<FolderId>& holders, std::vector<TreeEntry>& entries,
+              std::vector<FileId>& holders, std::vector<TreeEntry>& entries,
               std::vector<std::string>& problems) {
     const std::wstring folder = relative.empty() ? root : joinPath(root, relative);
     std::vector<Found> content = folderContent(folder, shown);
@@ -94,8 +79,8 @@ void listInto(const std::wstring& root, const std::wstring& relative, const std:
         entries.push_back(entry);
         if (!entry.folder)
             continue;
-        FolderId id;
-        const bool known = folderId(joinPath(root, entry.relative), id);
+        FileId id;
+        const bool known = fileIdOf(joinPath(root, entry.relative), id);
         if (known && std::find(holders.begin(), holders.end(), id) != holders.end()) {
             problems.push_back(path + ": a link to a folder that holds it (it would never end)");
             continue;
@@ -118,8 +103,8 @@ void listInto(const std::wstring& root, const std::wstring& relative, const std:
 std::vector<TreeEntry> listTree(const std::wstring& folder, const std::string& shown,
                                 std::vector<std::string>& problems) {
     std::vector<TreeEntry> entries;
-    std::vector<FolderId> holders;
-    if (FolderId id; folderId(folder, id))
+    std::vector<FileId> holders;
+    if (FileId id; fileIdOf(folder, id))
         holders.push_back(id);
     listInto(folder, L"", shown, holders, entries, problems);
     return entries;
@@ -130,6 +115,18 @@ std::vector<std::wstring> namesIn(const std::wstring& folder, const std::string&
     for (Found& found : folderContent(folder, shown))
         names.push_back(std::move(found.name));
     return names;
+}
+
+bool fileIdOf(const std::wstring& path, FileId& id) {
+    ScopedHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!file || !GetFileInformationByHandle(file.get(), &info))
+        return false;
+    id = {info.dwVolumeSerialNumber,
+          (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+    return true;
 }
 
 FILETIME writeTimeOf(const std::wstring& path) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quorvane::pack {
@@ -28,6 +29,13 @@ std::vector<TreeEntry> listTree(const std::wstring& folder, const std::string& s
 // The names in |folder| (without "." and ".."), in ordinal order. Throws std::runtime_error
 // ("<shown>: cannot be listed (...)").
 std::vector<std::wstring> namesIn(const std::wstring& folder, const std::string& shown);
+
+// Identifies a file or folder whatever path leads to it (links, another letter case, another
+// drive letter): the volume's serial number and the file index.
+using FileId = std::pair<DWORD, unsigned long long>;
+
+// |path|'s identity, following links; false when it cannot be opened.
+bool fileIdOf(const std::wstring& path, FileId& id);
 
 // The time a file or folder was last written; throws std::runtime_error ("cannot be read (...)").
 FILETIME writeTimeOf(const std::wstring& path);

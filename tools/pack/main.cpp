@@ -16,7 +16,9 @@
 //
 // Wrappers (scripts/package.sh, which signs and builds installers between the two) use
 //   --stage [--name NAME] APP_FOLDER STAGE_FOLDER   lay out STAGE_FOLDER\<Name>\ only
-//   --finish STAGE_FOLDER OUT_FOLDER                zip it and move all into place
+//   --finish [--app APP_FOLDER] STAGE_FOLDER OUT_FOLDER
+//                                                   zip it and move all into place, refusing to
+//                                                   replace APP_FOLDER or a folder holding it
 // and --show-app TEXT / --show-out TEXT, how messages name the two folders.
 
 #include <windows.h>
@@ -31,6 +33,7 @@
 #include "tools/pack/file_tree.h"
 #include "tools/pack/interrupt.h"
 #include "tools/pack/long_path.h"
+#include "tools/pack/output_check.h"
 #include "tools/pack/pack_errors.h"
 #include "tools/pack/package_job.h"
 #include "tools/pack/swap.h"
@@ -46,7 +49,8 @@ constexpr char kProgram[] = "quorvane-pack";
 constexpr char kUsage[] = "usage: quorvane-pack.exe [--name NAME] APP_FOLDER [OUT_FOLDER]";
 constexpr char kStageUsage[] =
     "usage: quorvane-pack.exe --stage [--name NAME] APP_FOLDER STAGE_FOLDER";
-constexpr char kFinishUsage[] = "usage: quorvane-pack.exe --finish STAGE_FOLDER OUT_FOLDER";
+constexpr char kFinishUsage[] =
+    "usage: quorvane-pack.exe --finish [--app APP_FOLDER] STAGE_FOLDER OUT_FOLDER";
 
 // One line to a standard stream: UTF-16 to a console, UTF-8 bytes and "\n" to a file or pipe.
 void writeLine(DWORD stream, const std::string& line) {
@@ -76,7 +80,7 @@ int report(int code, const std::string& message, const std::string& prefix = "")
 
 struct CommandLine {
     enum class Mode { Whole, Stage, Finish } mode = Mode::Whole;
-    std::optional<std::wstring> name;
+    std::optional<std::wstring> name, app;
     std::optional<std::string> appShown, outShown;
     std::vector<std::wstring> positional;
 };
@@ -88,13 +92,6 @@ std::string shownTyped(const std::wstring& typed) {
            shown[shown.size() - 2] != L':')
         shown.pop_back();
     return wideToUtf8(shown);
-}
-
-// |inner| is |outer| or lies inside it (full paths, ignoring case).
-bool inside(const std::wstring& inner, const std::wstring& outer) {
-    const std::wstring a = caseFolded(inner), b = caseFolded(outer);
-    return a == b || (a.size() > b.size() && a.compare(0, b.size(), b) == 0 &&
-                      (a[b.size()] == L'\\' || b.back() == L'\\'));
 }
 
 std::optional<int64_t> sourceDateEpoch() {
@@ -178,6 +175,18 @@ void printPackaged(const FinishedPackage& finished, const std::string& outShown)
                           shownPath(finished.leftOver));
 }
 
+// finishPackage, saying which item of the output folder is in the way.
+FinishedPackage finish(const std::wstring& stage, const std::wstring& out,
+                       std::optional<int64_t> fixedTime, const std::wstring& appFolder,
+                       const std::string& outShown) {
+    try {
+        return finishPackage(stage, out, fixedTime, appFolder);
+    } catch (const OutputInTheWay& error) {
+        throw UsageError(outShown + "/" + wideToUtf8(error.conflict.found) +
+                         " is the app folder itself or holds it: choose another OUT_FOLDER");
+    }
+}
+
 int run(const CommandLine& command) {
     const auto& args = command.positional;
     std::string appShown;
@@ -185,9 +194,11 @@ int run(const CommandLine& command) {
         if (args.size() != 2)
             return report(kUsageProblem, kFinishUsage);
         const std::optional<int64_t> fixedTime = sourceDateEpoch();
-        const FinishedPackage finished =
-            finishPackage(extendedPath(args[0]), extendedPath(args[1]), fixedTime);
-        printPackaged(finished, command.outShown.value_or(shownTyped(args[1])));
+        const std::string outShown = command.outShown.value_or(shownTyped(args[1]));
+        const std::wstring app = command.app ? extendedPath(*command.app) : std::wstring();
+        printPackaged(
+            finish(extendedPath(args[0]), extendedPath(args[1]), fixedTime, app, outShown),
+            outShown);
         return kDone;
     }
 
@@ -225,7 +236,7 @@ int run(const CommandLine& command) {
     const std::string outShown = command.outShown.value_or(shownTyped(outTyped));
     checkTyped(outTyped, outShown, false);
     const std::wstring out = extendedPath(outTyped);
-    if (inside(out, request.appFolder)) {
+    if (sameOrInside(out, request.appFolder)) {
         throw UsageError(outShown + " is inside the app folder " + request.appShown +
                          ": the package would end up inside itself");
     }
@@ -240,11 +251,7 @@ int run(const CommandLine& command) {
             removeTree(request.stage);
             return report(kAppFolderProblem, error.what(), request.appShown + "/");
         }
-        if (inside(request.appFolder, joinPath(out, identity.fileName))) {
-            throw UsageError(outShown + "/" + wideToUtf8(identity.fileName) +
-                             " is the app folder itself or holds it: choose another OUT_FOLDER");
-        }
-        printPackaged(finishPackage(request.stage, out, fixedTime), outShown);
+        printPackaged(finish(request.stage, out, fixedTime, request.appFolder, outShown), outShown);
     } catch (...) {
         removeTree(request.stage);
         throw;
@@ -262,7 +269,7 @@ std::optional<int> parse(int argc, wchar_t** argv, CommandLine& command) {
             return std::wstring(argv[++i]);
         };
         std::optional<std::wstring> given;
-        if (arg == L"--name" || arg == L"--show-app" || arg == L"--show-out") {
+        if (arg == L"--name" || arg == L"--app" || arg == L"--show-app" || arg == L"--show-out") {
             given = value();
             if (!given)
                 return report(kUsageProblem, kUsage);
@@ -275,6 +282,8 @@ std::optional<int> parse(int argc, wchar_t** argv, CommandLine& command) {
             command.name = *given;
         } else if (arg.rfind(L"--name=", 0) == 0) {
             command.name = arg.substr(7);
+        } else if (arg == L"--app") {
+            command.app = *given;
         } else if (arg == L"--show-app") {
             command.appShown = wideToUtf8(*given);
         } else if (arg == L"--show-out") {
