@@ -76,6 +76,31 @@ outputs)
   mkdir -p "y/STAR HOPPER" && cp -R good "y/STAR HOPPER/src"
   refused 2 "package.sh: y/STAR HOPPER $again" package "y/STAR HOPPER/src" y
   refused 2 "quorvane-pack: y/STAR HOPPER $again" pack "y/STAR HOPPER/src" y
+
+  # Links where the package and the zip go: refused, the link and what it leads to as they were
+  # (Wine moves and deletes what a link leads to, where Windows would take the link itself).
+  mkdir -p keep/folder z && echo mine >keep/folder/notes.txt && echo "my zip" >keep/precious.zip
+  link="is a link: the packager replaces neither a link nor what it leads to; remove the link or choose another OUT_FOLDER"
+  ln -s ../keep/precious.zip "z/Star Hopper.zip"
+  refused 2 "package.sh: z/Star Hopper.zip $link" package good z
+  refused 2 "quorvane-pack: z/Star Hopper.zip $link" pack good z
+  rm "z/Star Hopper.zip" && ln -s ../keep/precious.zip "z/STAR HOPPER.ZIP"
+  refused 2 "quorvane-pack: z/STAR HOPPER.ZIP $link" pack good z
+  rm "z/STAR HOPPER.ZIP" && ln -s ../keep/folder "z/Star Hopper"
+  refused 2 "package.sh: z/Star Hopper $link" package good z
+  refused 2 "quorvane-pack: z/Star Hopper $link" pack good z
+  # A link inside the package being replaced stays, and so does what it leads to; the rest of the
+  # previous package goes.
+  rm "z/Star Hopper" && pack good z >/dev/null && ln -s ../../../keep/precious.zip "z/Star Hopper/www/music.ogg"
+  rc=0
+  output="$(pack good z 2>&1 >/dev/null)" || rc=$?
+  case "$rc $output" in
+    "0 quorvane-pack: the previous package could not all be deleted; what is left of it is in z/.quorvane-pack-"*) ;;
+    *) failed "a link inside the previous package: $rc: $output" ;;
+  esac
+  [ "$(cat keep/precious.zip)" = "my zip" ] || failed "the link's file inside the previous package was deleted"
+  [ "$(cd z && find . -path '*/www/*' | sort)" = "$(printf './.quorvane-pack-%s/Star Hopper/www/music.ogg\n./Star Hopper/www/empty\n./Star Hopper/www/index.html' "$(ls -A z | sed -n 's/^\.quorvane-pack-//p')")" ] ||
+    failed "after replacing a package holding a link z/ holds $(cd z && find . | sort)"
   ;;
 table)
   pack good out >/dev/null

@@ -93,6 +93,27 @@ void listInto(const std::wstring& root, const std::wstring& relative, const std:
     }
 }
 
+// The path of what |path| leads to, links resolved, or "" when it cannot be opened.
+std::wstring finalPathOf(const std::wstring& path) {
+    ScopedHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file)
+        return {};
+    std::wstring final(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetFinalPathNameByHandleW(
+            file.get(), final.data(), static_cast<DWORD>(final.size()), FILE_NAME_NORMALIZED);
+        if (length == 0)
+            return {};
+        if (length < final.size()) {
+            final.resize(length);
+            return final;
+        }
+        final.resize(length);
+    }
+}
+
 [[noreturn]] void failWrite(const std::string& what, const std::wstring& path) {
     const std::string why = systemErrorText(GetLastError());
     throw WriteError("cannot " + what + " " + shownPath(path) + " (" + why + ")");
@@ -177,29 +198,54 @@ void copyFile(const std::wstring& from, const std::wstring& to, const std::strin
     failWrite("write", to);
 }
 
-bool removeTree(const std::wstring& path) {
+namespace {
+
+// isLink, with the final path of the folder already known.
+bool isLinkIn(const std::wstring& folderFinal, const std::wstring& path, std::wstring_view name) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+        return true;
+    const std::wstring item = finalPathOf(path);
+    return !item.empty() && !folderFinal.empty() &&
+           !sameWindowsName(item, joinPath(folderFinal, name));
+}
+
+// Removes |path|, which |folderFinal| holds as |name|.
+bool removeItem(const std::wstring& folderFinal, const std::wstring& path, std::wstring_view name) {
+    if (isLinkIn(folderFinal, path, name))
+        return false;
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND;
     if ((attributes & FILE_ATTRIBUTE_READONLY) != 0)
         SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-    // A link to a folder goes, not what it points to.
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
         return DeleteFileW(path.c_str()) != 0;
     bool removed = true;
-    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
-        WIN32_FIND_DATAW data = {};
-        ScopedFind find(FindFirstFileExW(joinPath(path, L"*").c_str(), FindExInfoBasic, &data,
-                                         FindExSearchNameMatch, nullptr, 0));
-        if (find) {
-            do {
-                const std::wstring_view name = data.cFileName;
-                if (name != L"." && name != L"..")
-                    removed = removeTree(joinPath(path, name)) && removed;
-            } while (FindNextFileW(find.get(), &data));
-        }
+    const std::wstring final = finalPathOf(path);
+    WIN32_FIND_DATAW data = {};
+    ScopedFind find(FindFirstFileExW(joinPath(path, L"*").c_str(), FindExInfoBasic, &data,
+                                     FindExSearchNameMatch, nullptr, 0));
+    if (find) {
+        do {
+            const std::wstring_view child = data.cFileName;
+            if (child != L"." && child != L"..")
+                removed = removeItem(final, joinPath(path, child), child) && removed;
+        } while (FindNextFileW(find.get(), &data));
     }
     return RemoveDirectoryW(path.c_str()) != 0 && removed;
+}
+
+}  // namespace
+
+bool isLink(const std::wstring& folder, const std::wstring& name) {
+    return isLinkIn(finalPathOf(folder), joinPath(folder, name), name);
+}
+
+bool removeTree(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L'\\');
+    const std::wstring folder = slash == std::wstring::npos ? L"." : path.substr(0, slash);
+    return removeItem(finalPathOf(folder), path, std::wstring_view(path).substr(slash + 1));
 }
 
 }  // namespace quorvane::pack

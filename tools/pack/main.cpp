@@ -170,9 +170,12 @@ void printPackaged(const FinishedPackage& finished, const std::string& outShown)
     writeLine(STD_OUTPUT_HANDLE, "Packaged \"" + name + "\": " + outShown + "/" + name + "/ and " +
                                      outShown + "/" + name + ".zip (" +
                                      std::to_string((finished.zipBytes + 1023) / 1024) + " KiB)");
-    if (!finished.leftOver.empty())
+    if (!finished.leftOver.empty()) {
+        // The work folder lies in the output folder: named as the output folder is.
+        const std::wstring& aside = finished.leftOver;
         report(kDone, "the previous package could not all be deleted; what is left of it is in " +
-                          shownPath(finished.leftOver));
+                          outShown + "/" + wideToUtf8(aside.substr(aside.find_last_of(L'\\') + 1)));
+    }
 }
 
 // finishPackage, saying which item of the output folder is in the way.
@@ -182,7 +185,13 @@ FinishedPackage finish(const std::wstring& stage, const std::wstring& out,
     try {
         return finishPackage(stage, out, fixedTime, appFolder);
     } catch (const OutputInTheWay& error) {
-        throw UsageError(outShown + "/" + wideToUtf8(error.conflict.found) +
+        const std::string found = outShown + "/" + wideToUtf8(error.conflict.found);
+        if (error.conflict.kind == OutputConflict::Kind::Link) {
+            throw UsageError(found +
+                             " is a link: the packager replaces neither a link nor what it leads "
+                             "to; remove the link or choose another OUT_FOLDER");
+        }
+        throw UsageError(found +
                          " is the app folder itself or holds it: choose another OUT_FOLDER");
     }
 }

@@ -48,10 +48,9 @@ bool sameOrInside(const std::wstring& inner, const std::wstring& outer) {
 std::optional<OutputConflict> outputConflict(const std::wstring& out,
                                              const std::vector<std::wstring>& names,
                                              const std::wstring& appFolder) {
-    if (appFolder.empty())
-        return std::nullopt;
     std::vector<FileId> app;
-    for (const std::wstring& path : pathAndAbove(appFolder)) {
+    for (const std::wstring& path :
+         appFolder.empty() ? std::vector<std::wstring>() : pathAndAbove(appFolder)) {
         if (FileId id; fileIdOf(path, id))
             app.push_back(id);
     }
@@ -60,9 +59,11 @@ std::optional<OutputConflict> outputConflict(const std::wstring& out,
         if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
             continue;
         FileId id;
-        if (sameOrInside(appFolder, path) ||
+        if ((!appFolder.empty() && sameOrInside(appFolder, path)) ||
             (fileIdOf(path, id) && std::find(app.begin(), app.end(), id) != app.end()))
             return OutputConflict{OutputConflict::Kind::HoldsApp, storedName(out, name)};
+        if (isLink(out, name))
+            return OutputConflict{OutputConflict::Kind::Link, storedName(out, name)};
     }
     return std::nullopt;
 }
