@@ -14,7 +14,12 @@ build="$(cd "$1" && pwd)"
 export QV_BUILD_DIR="$build" QV_NO_BUILD=1 LC_ALL=C.UTF-8
 . "$root/tests/setup/certificates.sh"
 
-name="Étoile Setup Test"  # the manifest's name, and so the file name
+# The manifest's name, and so the file name, and the company and copyright: with every character
+# the installer's script language reads as its own ($, {, }, quotes, ";"), and "&", which dialogs
+# take for a shortcut key.
+name='Étoile ${NSISDIR} `Ca$h` '"'"'Rush'"'"'; {x} & Co'
+company='Nébula $0 `Games`; {Ltd}'
+copyright='© 2026 Nébula $INSTDIR ${APP_NAME}'
 password='correct horse $1 ünï'
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -72,7 +77,7 @@ echo 'old();' >app/www/old.js
 echo '{"level": 1}' >'app/www/lévels/one $1.json'
 python3 "$root/scripts/make-icon.py" app/icon.ico
 cat >app/package.json <<EOF
-{"name": "$name", "version": "1.0.0", "company": "Nébula Games", "copyright": "© 2026 Nébula Games",
+{"name": "$name", "version": "1.0.0", "company": "$company", "copyright": "$copyright",
  "window": {"icon": "icon.ico"}, "settings": {"distribution-mode": "fixed"}}
 EOF
 
@@ -100,10 +105,10 @@ cmp -s zipped.exe "out/$name/$name.exe" || check "the zip holds the signed shell
 
 # The installer carries the app's icon and version information.
 identity() { python3 "$root/tools/setup/exe_resources.py" "$1" | grep -v OriginalFilename; }
-check "the installer's version information" "CompanyName=Nébula Games
+check "the installer's version information" "CompanyName=$company
 FileDescription=$name Setup
 FileVersion=1.0.0.0
-LegalCopyright=© 2026 Nébula Games
+LegalCopyright=$copyright
 ProductName=$name
 ProductVersion=1.0.0
 FixedFileVersion=1.0.0.0" "$(identity "$setup" | sort -t= -k1,1 | grep -v '^Fixed'; identity "$setup" | grep '^Fixed')"
@@ -133,7 +138,7 @@ entry() {  # the uninstall entry expected for VERSION
   kib=$(find "$installed_unix" -type f -printf '%s\n' | awk '{ t += $1 } END { print int((t + 1023) / 1024) }')
   printf '%s\n' "DisplayIcon=$installed\\$name.exe" "DisplayName=$name" "DisplayVersion=$1" \
     "EstimatedSize=dword:$kib" "InstallLocation=$installed" "NoModify=dword:1" "NoRepair=dword:1" \
-    "Publisher=Nébula Games" "QuietUninstallString=\"$installed\\Uninstall $name.exe\" /S" \
+    "Publisher=$company" "QuietUninstallString=\"$installed\\Uninstall $name.exe\" /S" \
     "UninstallString=\"$installed\\Uninstall $name.exe\""
 }
 check "the uninstall entry" "$(entry 1.0.0)" "$(probe entry "$name")"

@@ -138,6 +138,13 @@ table)
   expect 1 "$p/package.json: \"version\" is not a version: \"1.x\" (expected numbers such as 1.2.3, or 1.2.3-beta.1; each at most 65535)" \
     'echo "{\"name\": \"S\", \"version\": \"1.x\"}" >package.json'
   expect 1 "$p/package.json: \"company\" must be a string" 'echo "{\"name\": \"S\", \"company\": 7}" >package.json'
+  # The executable's and the installer's properties show one line: line breaks are refused.
+  expect 1 "$p/package.json: \"company\" holds a line break, which the executable's properties cannot show: write it on one line" \
+    'echo "{\"name\": \"S\", \"company\": \"Nebula\\nGames\"}" >package.json'
+  expect 1 "$p/package.json: \"name\" holds a line break, which the executable's properties cannot show: write it on one line" \
+    'echo "{\"name\": \"Star\\r\\nHopper\"}" >package.json'
+  expect 1 "$p/package.json: \"copyright\" holds a control character (U+0009), which the executable's properties cannot show: write it on one line" \
+    'echo "{\"name\": \"S\", \"copyright\": \"(c)\\t2026\"}" >package.json'
   expect 1 "$p/icon.png: not found (named by \"window\" / \"icon\" in package.json)" 'rm icon.png'
   expect 1 "$p/icon.png: is not an image; a PNG or an .ico is expected (named by \"window\" / \"icon\" in package.json)" \
     'echo "not an image" >icon.png'

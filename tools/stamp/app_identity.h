@@ -31,7 +31,8 @@ struct AppIdentity {
 // Reads "package.json" in |appFolder| (a full path without trailing backslash) and checks that the
 // folder holds an app the shell can run: a manifest the shell accepts, "www\" with the main page,
 // "webview2\" in fixed distribution mode, and valid packaging members: "version", "description",
-// "company", "copyright" and "executable-icon", which the shell itself ignores. |fileName|, when
+// "company", "copyright" and "executable-icon", which the shell itself ignores; the texts of the
+// executable's properties ("name", "description", "company", "copyright") on one line each. |fileName|, when
 // not empty, replaces the name made from the manifest's "name" and must already be a safe file
 // name. Throws AppFolderError.
 AppIdentity readAppIdentity(const std::wstring& appFolder, const std::wstring& fileName);
