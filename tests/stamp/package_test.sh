@@ -201,8 +201,12 @@ $p/webview2/sub/Nul.dll: Windows cannot hold this name: Nul is a device name" \
   # icon lies outside www/. Twice the same zip, and package.sh's is the same too.
   rm -rf app && cp -R good app && mkdir -p app/webview2 && echo runtime >app/webview2/stub.dll
   echo '{"name": "Star Hopper", "window": {"icon": "icon.png"},
-         "settings": {"distribution-mode": "fixed"}}' >app/package.json
-  pack --name "Star Hopper" app out >/dev/null
+         "settings": {"distribution-mode": "fixed", "enable-devtools": "false", "browser-key": false}}' >app/package.json
+  # Members the shell would read otherwise than meant are warned about, and packaged all the same.
+  warned="app/package.json: \"settings.enable-devtools\" is a string, not a boolean: true is used
+app/package.json: \"settings.browser-key\" is not a member the shell knows (ignored)"
+  output="$(pack --name "Star Hopper" app out 2>&1 >/dev/null)" || failed "the warned app did not package"
+  [ "$output" = "$(sed 's/^/quorvane-pack: warning: /' <<<"$warned")" ] || failed "quorvane-pack.exe warned: $output"
   expected="Star Hopper/
 Star Hopper/Star Hopper.exe
 Star Hopper/icon.png
@@ -217,11 +221,12 @@ Star Hopper/www/index.html"
     failed "$(printf 'the second package holds:\n%s\nand out/ holds:\n%s' "$listing" "$(ls -A out)")"
   fi
   cmp -s app/package.json "out/Star Hopper/package.json" || failed "package.json not replaced"
-  pack app again >/dev/null
+  pack app again >/dev/null 2>&1
   cmp -s "out/Star Hopper.zip" "again/Star Hopper.zip" || failed "two runs gave two different zips"
-  package app again >/dev/null
+  output="$(package app again 2>&1 >/dev/null)" || failed "package.sh did not package the warned app"
+  [ "$output" = "$(sed 's/^/package.sh: warning: /' <<<"$warned")" ] || failed "package.sh warned: $output"
   cmp -s "out/Star Hopper.zip" "again/Star Hopper.zip" || failed "package.sh's zip differs from quorvane-pack.exe's"
-  SOURCE_DATE_EPOCH=1700000000 pack app fixed >/dev/null
+  SOURCE_DATE_EPOCH=1700000000 pack app fixed >/dev/null 2>&1
   times="$(python3 -c 'import sys, zipfile; print(sorted({i.date_time for i in zipfile.ZipFile(sys.argv[1]).infolist()}))' "fixed/Star Hopper.zip")"
   [ "$times" = "[(2023, 11, 14, 22, 13, 20)]" ] || failed "SOURCE_DATE_EPOCH gave entry times $times"
 

@@ -229,6 +229,9 @@ int run(const CommandLine& command) {
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
         return report(kAppFolderProblem, request.appShown + ": no such folder");
     request.name = command.name.value_or(L"");
+    request.warn = [&](const std::string& line) {
+        report(kDone, line, "warning: " + request.appShown + "/");
+    };
 
     if (!whole) {
         request.shell = shellBesideUs();

@@ -63,7 +63,7 @@ std::vector<TreeEntry> listAppTree(const StageRequest& request, const wchar_t* f
 CheckedApp checkApp(const StageRequest& request) {
     CheckedApp app;
     AppIdentity& identity = app.identity;
-    identity = stamp::readAppIdentity(request.appFolder, request.name);
+    identity = stamp::readAppIdentity(request.appFolder, request.name, request.warn);
     try {
         app.version = stamp::versionResource(identity.version, identity.strings);
     } catch (const std::length_error&) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -15,6 +16,8 @@ struct StageRequest {
     std::wstring name;     // --name, already checked; empty: made from the manifest's "name"
     std::wstring shell;    // the Quorvane.exe to stamp
     std::wstring stage;    // an existing folder that receives <Name>\ .
+    // Receives each warning about the manifest ("package.json: ..."), as soon as it is read.
+    std::function<void(const std::string&)> warn = [](const std::string&) {};
 };
 
 // Checks the app folder and lays out the package in |request.stage|: <Name>\ with <Name>.exe (a

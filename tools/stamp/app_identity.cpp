@@ -11,6 +11,7 @@
 #include "platform/ascii_case.h"
 #include "platform/utf8.h"
 #include "tools/stamp/file_name.h"
+#include "tools/stamp/manifest_check.h"
 #include "tools/stamp/whole_file.h"
 
 namespace quorvane::stamp {
@@ -75,7 +76,7 @@ void checkOneLine(const std::wstring& text, const char* key) {
         snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(unit));
         fail(std::string("package.json: \"") + key + "\" holds " +
              (unit == L'\n' || unit == L'\r' ? std::string("a line break")
-                                              : "a control character (" + std::string(code) + ")") +
+                                             : "a control character (" + std::string(code) + ")") +
              ", which the executable's properties cannot show: write it on one line");
     }
 }
@@ -104,9 +105,12 @@ bool isFile(const std::wstring& path) {
 
 }  // namespace
 
-AppIdentity readAppIdentity(const std::wstring& appFolder, const std::wstring& fileName) {
+AppIdentity readAppIdentity(const std::wstring& appFolder, const std::wstring& fileName,
+                            const std::function<void(const std::string&)>& warn) {
     const std::string text = readManifest(appFolder + L"\\package.json");
     const AppConfig config = shellConfig(text);
+    for (const std::string& line : manifestWarnings(text, config))
+        warn(line);
     const nlohmann::json root = nlohmann::json::parse(text);
 
     AppIdentity identity;
