@@ -163,3 +163,10 @@ cat "$work/pack.out"
 if [ -n "$setup_exe" ]; then
   echo "Installer: $out_given/$setup_exe ($(du -k "$out/$setup_exe" | cut -f1) KiB)"
 fi
+if [ -n "$certificate" ]; then
+  # Whose signature the files carry, as Windows will name the publisher.
+  subject="$(osslsigncode verify -in "$out/$exe" 2>/dev/null | sed -n 's/^[[:space:]]*Subject: //p' | head -n 1)" || true
+  signed="$out_given/$exe (and in $out_given/$name.zip)"
+  [ -z "$setup_exe" ] || signed+=", $out_given/$setup_exe and the uninstaller it installs"
+  echo "Signed with $certificate (subject ${subject:-unknown}; SHA-256; ${timestamp:+timestamp from $timestamp}${timestamp:-no timestamp}): $signed"
+fi

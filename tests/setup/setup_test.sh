@@ -81,10 +81,12 @@ cat >app/package.json <<EOF
  "window": {"icon": "icon.ico"}, "settings": {"distribution-mode": "fixed"}}
 EOF
 
-QUORVANE_SIGN_PASSWORD="$password" bash "$root/scripts/package.sh" --sign certs/signer.pfx \
-  --installer app out >/dev/null
+said="$(QUORVANE_SIGN_PASSWORD="$password" bash "$root/scripts/package.sh" --sign certs/signer.pfx \
+  --installer app out)"
 setup="out/$name Setup 1.0.0.exe"
 check "the outputs" "$(printf '%s\n' "$name" "$name Setup 1.0.0.exe" "$name.zip")" "$(ls out)"
+check "what package.sh says it signed" "Signed with certs/signer.pfx (subject /CN=Nebula Games Test Signer; SHA-256; no timestamp): out/$name/$name.exe (and in out/$name.zip), out/$name Setup 1.0.0.exe and the uninstaller it installs" \
+  "$(tail -n 1 <<<"$said")"
 
 # Signatures: SHA-256, the app's name as description, trusted through the test authority only.
 verify() {  # verify WHAT FILE

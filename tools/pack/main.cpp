@@ -23,6 +23,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -65,13 +66,28 @@ void writeLine(DWORD stream, const std::string& line) {
     }
 }
 
-// Each line of |message| on its own, after the program's name.
-int report(int code, const std::string& message, const std::string& prefix = "") {
+// How messages join a folder and a name: "\\" as Windows writes paths, or "/" for a wrapper that
+// names the folders itself (--show-app, --show-out: the scripts on Linux).
+char separator = '\\';
+
+// A message line that begins with a path relative to the app folder ("www/CON: ..."), with that
+// path's separators as messages write them.
+std::string withSeparators(std::string line) {
+    const size_t end = std::min(line.find(": "), line.size());
+    for (size_t i = 0; i < end; ++i)
+        line[i] = line[i] == '/' ? separator : line[i];
+    return line;
+}
+
+// Each line of |message| on its own, after the program's name. With |folder|, each line begins
+// with a path inside that folder (as app folder problems and warnings do).
+int report(int code, const std::string& message, const std::string& folder = "") {
     size_t start = 0;
     for (;;) {
         const size_t end = message.find('\n', start);
-        writeLine(STD_ERROR_HANDLE,
-                  std::string(kProgram) + ": " + prefix + message.substr(start, end - start));
+        const std::string line = message.substr(start, end - start);
+        writeLine(STD_ERROR_HANDLE, std::string(kProgram) + ": " +
+                                        (folder.empty() ? line : folder + withSeparators(line)));
         if (end == std::string::npos)
             return code;
         start = end + 1;
@@ -167,14 +183,16 @@ void printStaged(const stamp::AppIdentity& identity) {
 
 void printPackaged(const FinishedPackage& finished, const std::string& outShown) {
     const std::string name = wideToUtf8(finished.name);
-    writeLine(STD_OUTPUT_HANDLE, "Packaged \"" + name + "\": " + outShown + "/" + name + "/ and " +
-                                     outShown + "/" + name + ".zip (" +
+    const std::string in = outShown + separator;
+    writeLine(STD_OUTPUT_HANDLE, "Packaged \"" + name + "\": " + in + name + separator + " and " +
+                                     in + name + ".zip (" +
                                      std::to_string((finished.zipBytes + 1023) / 1024) + " KiB)");
     if (!finished.leftOver.empty()) {
         // The work folder lies in the output folder: named as the output folder is.
         const std::wstring& aside = finished.leftOver;
         report(kDone, "the previous package could not all be deleted; what is left of it is in " +
-                          outShown + "/" + wideToUtf8(aside.substr(aside.find_last_of(L'\\') + 1)));
+                          outShown + separator +
+                          wideToUtf8(aside.substr(aside.find_last_of(L'\\') + 1)));
     }
 }
 
@@ -185,7 +203,7 @@ FinishedPackage finish(const std::wstring& stage, const std::wstring& out,
     try {
         return finishPackage(stage, out, fixedTime, appFolder);
     } catch (const OutputInTheWay& error) {
-        const std::string found = outShown + "/" + wideToUtf8(error.conflict.found);
+        const std::string found = outShown + separator + wideToUtf8(error.conflict.found);
         if (error.conflict.kind == OutputConflict::Kind::Link) {
             throw UsageError(found +
                              " is a link: the packager replaces neither a link nor what it leads "
@@ -230,7 +248,7 @@ int run(const CommandLine& command) {
         return report(kAppFolderProblem, request.appShown + ": no such folder");
     request.name = command.name.value_or(L"");
     request.warn = [&](const std::string& line) {
-        report(kDone, line, "warning: " + request.appShown + "/");
+        report(kDone, line, "warning: " + request.appShown + separator);
     };
 
     if (!whole) {
@@ -239,7 +257,7 @@ int run(const CommandLine& command) {
         try {
             printStaged(stagePackage(request));
         } catch (const AppFolderError& error) {
-            return report(kAppFolderProblem, error.what(), request.appShown + "/");
+            return report(kAppFolderProblem, error.what(), request.appShown + separator);
         }
         return kDone;
     }
@@ -261,7 +279,7 @@ int run(const CommandLine& command) {
             identity = stagePackage(request);
         } catch (const AppFolderError& error) {
             removeTree(request.stage);
-            return report(kAppFolderProblem, error.what(), request.appShown + "/");
+            return report(kAppFolderProblem, error.what(), request.appShown + separator);
         }
         printPackaged(finish(request.stage, out, fixedTime, request.appFolder, outShown), outShown);
     } catch (...) {
@@ -325,6 +343,8 @@ int wmain(int argc, wchar_t** argv) {
     try {
         if (const std::optional<int> code = parse(argc, argv, command))
             return *code;
+        if (command.appShown || command.outShown)
+            separator = '/';
         return run(command);
     } catch (const AppFolderError& error) {
         return report(kAppFolderProblem, error.what());
