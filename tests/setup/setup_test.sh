@@ -145,6 +145,17 @@ entry() {  # the uninstall entry expected for VERSION
 }
 check "the uninstall entry" "$(entry 1.0.0)" "$(probe entry "$name")"
 
+# An uninstaller copied into another folder and run there (in place) removes nothing of the real
+# install: the shortcut and the entry belong to the install that the entry names.
+mkdir elsewhere
+cp "$installed_unix/Uninstall $name.exe" elsewhere/
+wine_run "$work/elsewhere/Uninstall $name.exe" /S "_?=$(winepath -w "$work/elsewhere")" >>wine.log ||
+  check "the copied uninstaller's exit code" 0 "$?"
+[ -f "$shortcut_unix" ] || check "the shortcut after a copied uninstaller ran" there missing
+check "the uninstall entry after a copied uninstaller ran" "$(entry 1.0.0)" "$(probe entry "$name")"
+check "the installed files after a copied uninstaller ran" "$(installed_files "out/$name")" \
+  "$(files_of "$installed_unix")"
+
 # The installed app starts from its shortcut's folder and serves its page.
 printf '{"steps": [{"do": "close"}]}' >scenario.json
 rc=0
@@ -196,6 +207,15 @@ uninstall_time=$(seconds_since "$started")
 probe entry "$name" >/dev/null && check "the uninstall entry after uninstalling" gone there
 check "the saves after uninstalling" "level 7" \
   "$(cat "$saves/EBWebView/Default/Local Storage/leveldb.log" 2>&1)"
+
+# An earlier install in the folder that /D= names, whose entry is gone (removed, or the folder
+# copied from another machine): the new version first removes its files with its uninstaller,
+# so that none outlives the update.
+games="$(winepath -w "$work/games")"
+wine_run "out/$name Setup 1.0.0.exe" /S "/D=$games" >>wine.log || check "the first version into /D=" 0 "$?"
+wine_run reg delete "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$name" /f >/dev/null 2>&1
+wine_run "out/$name Setup 1.1.0.exe" /S "/D=$games" >>wine.log || check "the second version into /D=" 0 "$?"
+check "the files over an unregistered install" "$(installed_files "out/$name")" "$(files_of games)"
 
 echo "installer $(stat -c %s "$setup") bytes for a package of $(du -sb "out/$name" | cut -f1) bytes;" \
   "install ${install_time} s, install over it ${update_time} s, uninstall ${uninstall_time} s (until done)"
