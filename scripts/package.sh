@@ -65,8 +65,19 @@ out_given="${positional[1]:-dist}"
 [ -d "$app_given" ] || fail 1 "$app_given: no such folder"
 app="$(realpath -e "$app_given")"
 out="$(realpath -m "$out_given")"
-inside() { [ "$1" = "$2" ] || [[ "$1" == "$2"/* ]]; }
-if inside "$out" "$app"; then
+# below FOLDER PATH: whether PATH is FOLDER or lies inside it, as the file system decides (links,
+# and letter case where a mount ignores it, as WSL's Windows drives do); prints the path from
+# FOLDER down to PATH. Folders of PATH that do not exist yet are no folder's.
+below() {
+  local at=$2 path=""
+  while :; do
+    if [ "$at" -ef "$1" ]; then printf '%s' "$path"; return 0; fi
+    [ "$at" != / ] || return 1
+    path="$(basename "$at")${path:+/$path}"
+    at="$(dirname "$at")"
+  done
+}
+if below "$app" "$out" >/dev/null; then
   fail 2 "$out_given is inside the app folder $app_given: the package would end up inside itself"
 fi
 
@@ -152,8 +163,7 @@ check_interrupt
 #    to replace the app folder or a folder holding it, deciding as Windows does which name is which
 #    (letter case): it is told where the app folder lies on Q: when the output folder holds it.
 app_windows='P:\'
-if inside "$app" "$out"; then
-  relative="${app#"$out"/}"
+if relative="$(below "$out" "$app")"; then
   app_windows="Q:\\${relative//\//\\}"
 fi
 pack --finish --show-out "$out_given" --app "$app_windows" "$stage_windows" 'Q:\'
