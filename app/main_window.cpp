@@ -1,7 +1,13 @@
 #include "app/main_window.h"
 
+#include "app/single_instance.h"
 #include "browser/browser_host.h"
 #include "browser/process_failure.h"
+#include "messaging/app_requests.h"
+#include "messaging/page_worker.h"
+#include "messaging/page_api.h"
+#include "window/window_memory.h"
+#include "window/window_show.h"
 
 namespace quorvane {
 
@@ -10,7 +16,16 @@ const wchar_t kMainWindowClass[] = L"WindowsQuorvane";
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     switch (message) {
         case WM_DESTROY:
-            PostQuitMessage(0);
+            // Later starts no longer find this copy; the player's window is kept for the next run.
+            withdrawInstanceWindow();
+            rememberWindowNow();
+            // 0 after a close by the player; the page's own code after "app.quit".
+            PostQuitMessage(requestedExitCode());
+            return 0;
+        case WM_ENDSESSION:
+            // Windows is shutting down or the player logs off: the process ends without WM_DESTROY.
+            if (wParam)
+                rememberWindowNow();
             return 0;
         case WM_MOVE:
         case WM_MOVING:
@@ -26,10 +41,17 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
                 browserHost.controller->put_Bounds(client);
             }
             return 0;
+        case kPageWorkMessage:
+            runPageWorkerTasks();
+            return 0;
         case kRestartBrowserMessage:
             restartBrowser();
             return 0;
         default:
+            if (message == anotherStartMessage()) {
+                bringMainWindowToFront();
+                return kAnotherStartAnswer;
+            }
             return DefWindowProcW(window, message, wParam, lParam);
     }
 }

@@ -4,6 +4,7 @@
 #include <objbase.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "platform/app_paths.h"
@@ -15,20 +16,25 @@
 #include "platform/run_log.h"
 #include "platform/utf8.h"
 #include "app/main_window.h"
+#include "app/single_instance.h"
 #include "platform/scoped_com_mem.h"
 #include "app/startup_messages.h"
 #include "browser/browser_messages.h"
 #include "window/window_frame.h"
+#include "window/window_memory.h"
 #include "window/window_state.h"
 #include "browser/browser_host.h"
 #include "browser/browser_start.h"
 #include "browser/environment_options.h"
+#include "browser/gpu_preference.h"
 #include "browser/installed_runtime.h"
 #include "browser/runtime_loader.h"
 #include "content/mapped_file_cache.h"
 #include "installer/runtime_installer.h"
 #include "manifest/app_config.h"
 #include "manifest/manifest_loader.h"
+#include "messaging/page_api.h"
+#include "messaging/saves_folder.h"
 
 namespace quorvane {
 
@@ -93,7 +99,15 @@ bool detectRuntime(HINSTANCE instance, const wchar_t* browserFolder,
     return false;
 }
 
-HWND createMainWindow(HINSTANCE instance) {
+// How long a second start of a one-copy game waits for a copy that is still starting or closing.
+constexpr DWORD kOtherCopyPatienceMs = 5000;
+
+// Why this start runs although another copy holds the game, for the log; empty otherwise.
+std::string otherCopyNote;
+
+// |placement|: the rectangle the last run left (the game remembers its window); null: the
+// manifest's size where the system puts a new window.
+HWND createMainWindow(HINSTANCE instance, const StartPlacement* placement) {
     const AppConfig& config = appConfig;
     WNDCLASSEXW windowClass = {};
     windowClass.cbSize = sizeof windowClass;
@@ -119,10 +133,20 @@ HWND createMainWindow(HINSTANCE instance) {
     const SIZE outer = outerWindowSize(scaleForDisplay(config.windowWidth),
                                        scaleForDisplay(config.windowHeight), frame);
 
+    int x = CW_USEDEFAULT;
+    int y = CW_USEDEFAULT;
+    int width = outer.cx;
+    int height = outer.cy;
+    if (placement != nullptr) {
+        x = placement->rect.left;
+        y = placement->rect.top;
+        width = placement->rect.right - placement->rect.left;
+        height = placement->rect.bottom - placement->rect.top;
+    }
+
     // Created hidden: the browser host shows it once the first document has been parsed.
-    HWND window =
-        CreateWindowExW(0, kMainWindowClass, config.windowTitle.c_str(), style, CW_USEDEFAULT,
-                        CW_USEDEFAULT, outer.cx, outer.cy, nullptr, nullptr, instance, nullptr);
+    HWND window = CreateWindowExW(0, kMainWindowClass, config.windowTitle.c_str(), style, x, y,
+                                  width, height, nullptr, nullptr, instance, nullptr);
     if (window == nullptr)
         showErrorBox(kCreateWindowFailed, kShellCaption);
     return window;
@@ -135,12 +159,25 @@ void releaseProcessReferences() {
     browserHost.release();
 }
 
+// The page's saves: their folder, from the manifest, is logged, since a player or a maker who
+// looks for the files needs to know where they went.
+void startSaves(HWND window, const std::wstring& userDataFolder) {
+    const std::wstring folder = savesFolderFor(appConfig, userDataFolder);
+    std::string line = "saves folder=" + wideToUtf8(folder);
+    if (!appConfig.savesFolderProblem.empty())
+        line += " (\"saves-folder\" " + appConfig.savesFolderProblem + ": the default)";
+    logLine(line);
+    startPageApi(window, folder);
+}
+
 // Everything after the log has been opened; returns the exit code.
 int runLogged(HINSTANCE instance, const std::wstring& folder, const std::wstring& userDataFolder) {
     AppConfig& config = appConfig;
     logLine("start executable=" + wideToUtf8(executablePath()) + " version=" +
             executableVersion() + " app=\"" + wideToUtf8(config.name) + "\" distribution=" +
             (config.distributionMode == DistributionMode::Fixed ? "fixed" : "evergreen"));
+    if (!otherCopyNote.empty())
+        logLine(otherCopyNote);
 
     // Without GDI+ no image is decoded and the default icon is used.
     const GdiplusApi& gdiplus = gdiplusApi();
@@ -164,13 +201,27 @@ int runLogged(HINSTANCE instance, const std::wstring& folder, const std::wstring
     if (!detectRuntime(instance, browserFolder, userDataFolder))
         return 1;
 
-    HWND window = createMainWindow(instance);
+    std::optional<StartPlacement> placement;
+    if (config.rememberWindow)
+        placement = startRememberingWindow(userDataFolder);
+    HWND window = createMainWindow(instance, placement ? &*placement : nullptr);
     if (window == nullptr)
         return 1;
     windowState.window = window;
+    if (placement)
+        applyStartPlacement(*placement);
+    publishInstanceWindow(window);
+
+    startSaves(window, userDataFolder);
+    // Every way out of the run stops the page worker, writing the saves it holds; a worker
+    // still running when the process ends would end it with std::terminate.
+    struct StopPageApiAtEnd {
+        ~StopPageApiAtEnd() { stopPageApi(); }
+    } stopPageApiAtEnd;
 
     start.userDataFolder = userDataFolder;
-    start.options = makeEnvironmentOptions(config.chromiumArgs);
+    start.options = makeEnvironmentOptions(browserArguments(config.chromiumArgs, config.gpu));
+    applyRuntimeGpuPreference(config.gpu, start.browserFolder, folder);
     // A failure here means no completion will ever arrive and the window would stay hidden for
     // good; say so and end the run instead.
     if (FAILED(startBrowser())) {
@@ -187,6 +238,8 @@ int runLogged(HINSTANCE instance, const std::wstring& folder, const std::wstring
         DispatchMessageW(&message);
     }
 
+    // Saves the page asked for before the window closed are written before the run ends.
+    stopPageApi();
     releaseMappedFiles();
     if (gdiplus.shutdown && gdiplusToken != 0)
         gdiplus.shutdown(gdiplusToken);
@@ -211,6 +264,14 @@ int runShell(HINSTANCE instance) {
     } catch (...) {
         showErrorBox(kManifestParseFailed, kShellCaption);
         return 1;
+    }
+
+    // One copy at a time: a second start hands over to the running copy before it leaves any
+    // trace (no log, window or browser of its own).
+    if (appConfig.singleInstance &&
+        claimSingleInstance(executablePath(), kOtherCopyPatienceMs, otherCopyNote) ==
+            InstanceStart::HandedOver) {
+        return 0;
     }
 
     const std::wstring localAppData = localAppDataPath();

@@ -4,6 +4,7 @@
 #include "browser/browser_messages.h"
 #include "browser/com_handler.h"
 #include "browser/event_handlers.h"
+#include "browser/page_api_bridge.h"
 #include "browser/player_settings.h"
 #include "browser/process_failure.h"
 #include "browser/web_resource_adapter.h"
@@ -109,6 +110,8 @@ void registerHandlers(ICoreWebView2* webView, ICoreWebView2_2* webView2) {
 }  // namespace
 
 void reportBrowserFailure(const wchar_t* text, int exitCode) {
+    // The box comes before the window goes: the window's destruction posts the quit message, and
+    // a box shown while one is pending closes at once (the player would see nothing).
     MessageBoxW(nullptr, text, appConfig.windowTitle.c_str(), MB_OK | MB_ICONERROR);
     // The window goes first (its destruction asks to quit with 0), so the exit code is this one.
     if (IsWindow(windowState.window))
@@ -165,6 +168,7 @@ void onControllerCreated(HRESULT errorCode, ICoreWebView2Controller* controller)
     GetClientRect(windowState.window, &client);
     controller->put_Bounds(client);
     registerHandlers(host.webView.get(), host.webView2.get());
+    connectPageApi(host.webView.get());
     const std::wstring start = appOrigin + appConfig.mainPage;
     host.webView->Navigate(start.c_str());
 }

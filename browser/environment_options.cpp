@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "platform/ascii_case.h"
 #include "platform/com_object.h"
 #include "platform/scoped_com_mem.h"
 
@@ -70,7 +71,63 @@ class EnvironmentOptions final
     BOOL allowSingleSignOn_ = FALSE;
 };
 
+// Whether one token of the command line is the switch |name|.
+bool isSwitch(std::wstring_view token, std::wstring_view name) {
+    for (std::wstring_view prefix : {L"--", L"-", L"/"}) {
+        if (token.starts_with(prefix)) {
+            token.remove_prefix(prefix.size());
+            return equalsIgnoringAsciiCase(token.substr(0, token.find(L'=')), name);
+        }
+    }
+    return false;
+}
+
 }  // namespace
+
+const wchar_t* gpuSwitch(GpuPreference gpu) {
+    switch (gpu) {
+        case GpuPreference::HighPerformance:
+            return L"--force_high_performance_gpu";
+        case GpuPreference::LowPower:
+            return L"--force_low_power_gpu";
+        case GpuPreference::Default:
+            break;
+    }
+    return nullptr;
+}
+
+bool holdsSwitch(std::wstring_view arguments, std::wstring_view name) {
+    std::wstring token;
+    bool quoted = false;
+    bool inToken = false;
+    for (size_t i = 0; i <= arguments.size(); ++i) {
+        const wchar_t unit = i < arguments.size() ? arguments[i] : L' ';
+        if (unit == L'"') {
+            quoted = !quoted;
+            inToken = true;
+        } else if (!quoted && (unit == L' ' || unit == L'\t')) {
+            if (inToken) {
+                if (token == L"--")
+                    return false;
+                if (isSwitch(token, name))
+                    return true;
+            }
+            token.clear();
+            inToken = false;
+        } else {
+            token.push_back(unit);
+            inToken = true;
+        }
+    }
+    return false;
+}
+
+std::wstring browserArguments(const std::wstring& chromiumArgs, GpuPreference gpu) {
+    const wchar_t* gpuArgument = gpuSwitch(gpu);
+    if (gpuArgument == nullptr || holdsSwitch(chromiumArgs, gpuArgument + 2))
+        return chromiumArgs;
+    return chromiumArgs.empty() ? std::wstring(gpuArgument) : chromiumArgs + L" " + gpuArgument;
+}
 
 ComRef<ICoreWebView2EnvironmentOptions> newEnvironmentOptions() {
     try {

@@ -4,6 +4,7 @@
 
 #include "platform/run_log.h"
 #include "platform/scoped_com_mem.h"
+#include "window/window_show.h"
 #include "window/window_state.h"
 #include "content/app_origin.h"
 #include "browser/browser_host.h"
@@ -88,9 +89,7 @@ void onWebMessageReceived(ICoreWebView2WebMessageReceivedEventArgs* args) noexce
 }
 
 void onDOMContentLoaded() noexcept {
-    HWND window = windowState.window;
-    ShowWindow(window, SW_SHOW);
-    UpdateWindow(window);
+    showMainWindow();
     if (browserHost.controller) {
         browserHost.controller->put_IsVisible(TRUE);
         browserHost.controller->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);

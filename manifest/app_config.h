@@ -13,10 +13,27 @@ enum class DistributionMode : int32_t {
     Fixed = 1,      // a copy of the runtime in the "webview2" subfolder
 };
 
+// Where the page's saves are kept as plain files (the manifest's "saves-folder").
+enum class SavesFolder : int32_t {
+    SavedGames = 0,  // <Saved Games>\<name>, the default
+    Documents = 1,   // <Documents>\My Games\<name>
+    Roaming = 2,     // %APPDATA%\<name>
+    Local = 3,       // <user data folder>\saves
+};
+
+// Which graphics chip the browser draws with on a machine that has two.
+enum class GpuPreference : int32_t {
+    Default = 0,          // the system's choice (usually the integrated, low-power one)
+    HighPerformance = 1,  // the discrete, fast one
+    LowPower = 2,         // the integrated one
+};
+
 // The settings read from "package.json". Filled once at start-up, read-only afterwards apart from
 // windowIcon, which start-up sets.
 struct AppConfig {
     std::wstring name;
+    // The app's own version as the manifest gives it ("1.2.0"); empty when it gives none.
+    std::wstring version;
     std::wstring mainPage;
     std::wstring windowTitle;
     int32_t windowWidth = 0;
@@ -38,6 +55,16 @@ struct AppConfig {
     // Every answer of the content server carries the headers that make the page cross-origin
     // isolated (SharedArrayBuffer, threads in WebAssembly).
     bool crossOriginIsolation = false;
+    SavesFolder savesFolder = SavesFolder::SavedGames;
+    // Why the default saves folder is used although the manifest names one ("unknown value
+    // \"x\""), or empty; start-up logs it once the log is open.
+    std::string savesFolderProblem;
+    // Player comforts: the window comes back where the player left it (window.json in the user
+    // data folder); a second start of the game brings the running copy to the front instead;
+    // the graphics chip the browser draws with.
+    bool rememberWindow = false;
+    bool singleInstance = false;
+    GpuPreference gpu = GpuPreference::Default;
     std::wstring installMessage;
     std::wstring downloadingMessage;
     std::wstring installFailedMessage;

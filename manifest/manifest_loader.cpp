@@ -24,6 +24,51 @@ const nlohmann::json& section(const nlohmann::json& root, const char* key) {
     return it == root.end() ? none : *it;
 }
 
+struct SavesFolderName {
+    const char* name;
+    SavesFolder folder;
+};
+constexpr SavesFolderName kSavesFolders[] = {{"saved-games", SavesFolder::SavedGames},
+                                             {"documents", SavesFolder::Documents},
+                                             {"roaming", SavesFolder::Roaming},
+                                             {"local", SavesFolder::Local}};
+
+// An absent, mistyped or unknown "saves-folder" falls back to Saved Games; the reason is kept for
+// the log, since a maker who misspelt it would otherwise look for the saves in the wrong place.
+void readSavesFolder(const nlohmann::json& root, AppConfig& config) {
+    config.savesFolder = SavesFolder::SavedGames;
+    config.savesFolderProblem.clear();
+    const auto it = root.is_object() ? root.find("saves-folder") : root.end();
+    if (!root.is_object() || it == root.end()) {
+        config.savesFolderProblem = "not given";
+        return;
+    }
+    if (!it->is_string()) {
+        config.savesFolderProblem = std::string("not a string but ") + it->type_name();
+        return;
+    }
+    const std::string& given = it->get_ref<const std::string&>();
+    for (const SavesFolderName& known : kSavesFolders) {
+        if (given == known.name) {
+            config.savesFolder = known.folder;
+            return;
+        }
+    }
+    config.savesFolderProblem = "unknown value " + it->dump(-1, ' ', false,
+                                                            nlohmann::json::error_handler_t::replace);
+}
+
+// "window"/"remember", "single-instance" and "gpu": none of them ever fails a manifest.
+void readPlayerComforts(const nlohmann::json& root, const nlohmann::json& window,
+                        AppConfig& config) {
+    config.rememberWindow = readBoolOr(window, "remember", false);
+    config.singleInstance = readBoolOr(root, "single-instance", false);
+    const std::wstring gpu = readStringOr(root, "gpu", L"default");
+    config.gpu = gpu == L"high-performance" ? GpuPreference::HighPerformance
+                 : gpu == L"low-power"      ? GpuPreference::LowPower
+                                            : GpuPreference::Default;
+}
+
 }  // namespace
 
 void ManifestLoader::parseManifest(const char* text, AppConfig& config) {
@@ -36,6 +81,7 @@ void ManifestLoader::parseManifest(const char* text, AppConfig& config) {
     config.name = readStringOr(root, "name", L"");
     if (config.name.empty())
         throw L"invalid name";
+    config.version = readStringOr(root, "version", L"");
     config.mainPage = readStringOr(root, "main", L"index.html");
     config.windowTitle = readStringOr(window, "title", L"Windows Quorvane");
     config.windowWidth = readIntOr(window, "width", 1024);
@@ -60,6 +106,8 @@ void ManifestLoader::parseManifest(const char* text, AppConfig& config) {
     config.swipeNavigation = readBool(settings, "swipe-navigation");
     config.autofill = readBool(settings, "autofill");
     config.crossOriginIsolation = readBoolOr(settings, "cross-origin-isolation", false);
+    readSavesFolder(root, config);
+    readPlayerComforts(root, window, config);
     config.installMessage = readStringOr(messages, "install-webview2", kDefaultInstallMessage);
     config.downloadingMessage = readStringOr(messages, "downloading", L"Downloading...");
     config.installFailedMessage =

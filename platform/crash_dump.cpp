@@ -35,16 +35,16 @@ bool appendWide(WidePath& path, const wchar_t* part) {
     return true;
 }
 
-// "<crash folder>\<name>".
-bool crashFilePath(WidePath& path, const wchar_t* name) {
+// "<folder>\<name>".
+bool filePath(WidePath& path, const wchar_t* folder, const wchar_t* name) {
     path[0] = L'\0';
-    return appendWide(path, crashFolder) && appendWide(path, L"\\") && appendWide(path, name);
+    return appendWide(path, folder) && appendWide(path, L"\\") && appendWide(path, name);
 }
 
 // Keeps the newest kCrashDumpsKept dumps. Their names are UTC times, so the oldest sorts first.
 void removeOldDumps() {
     WidePath pattern;
-    if (!crashFilePath(pattern, L"*.dmp"))
+    if (!filePath(pattern, crashFolder, L"*.dmp"))
         return;
     for (;;) {
         WIN32_FIND_DATAW entry;
@@ -62,56 +62,36 @@ void removeOldDumps() {
         } while (FindNextFileW(search, &entry));
         FindClose(search);
         WidePath path;
-        if (count <= kCrashDumpsKept || !crashFilePath(path, oldest) || !DeleteFileW(path))
+        if (count <= kCrashDumpsKept || !filePath(path, crashFolder, oldest) || !DeleteFileW(path))
             return;
     }
 }
 
 // Writes the dump; |name| gets its file name (empty when none was written).
-void writeCrashDump(EXCEPTION_POINTERS* pointers, wchar_t (&name)[40]) {
+void writeCrashDump(EXCEPTION_POINTERS* pointers, CrashDumpName& name) {
     name[0] = L'\0';
     if (writeDump == nullptr || crashFolder[0] == L'\0')
         return;
     CreateDirectoryW(crashFolder, nullptr);
     SYSTEMTIME now;
     GetSystemTime(&now);
-    FixedText<32> time;
-    time.appendUtcTime(now, true);
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        // Two crashes within a millisecond get "-1", "-2", ... after the time.
-        FixedText<40> text;
-        text.append(time.view());
-        if (attempt > 0)
-            text.append("-").appendDecimal(static_cast<unsigned>(attempt));
-        text.append(".dmp");
-        for (size_t i = 0; i < text.size(); ++i)
-            name[i] = static_cast<wchar_t>(text.data()[i]);
-        name[text.size()] = L'\0';
-        WidePath path;
-        if (!crashFilePath(path, name))
-            break;
-        HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) {
-            if (GetLastError() == ERROR_FILE_EXISTS)
-                continue;
-            break;
-        }
-        MINIDUMP_EXCEPTION_INFORMATION exception = {GetCurrentThreadId(), pointers, FALSE};
-        const BOOL written =
-            writeDump(GetCurrentProcess(), GetCurrentProcessId(), file, MiniDumpNormal,
-                      pointers != nullptr ? &exception : nullptr, nullptr, nullptr);
-        CloseHandle(file);
-        if (written)
-            return;
+    HANDLE file = createCrashDumpFile(crashFolder, now, name);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    MINIDUMP_EXCEPTION_INFORMATION exception = {GetCurrentThreadId(), pointers, FALSE};
+    const BOOL written = writeDump(GetCurrentProcess(), GetCurrentProcessId(), file, MiniDumpNormal,
+                                   pointers != nullptr ? &exception : nullptr, nullptr, nullptr);
+    CloseHandle(file);
+    if (written)
+        return;
+    WidePath path;
+    if (filePath(path, crashFolder, name))
         DeleteFileW(path);
-        break;
-    }
     name[0] = L'\0';
 }
 
 // "crash exception=0xC0000005 address=0x... (Game.exe+0x1A2B) reading 0x... dump=<name>".
-void logCrash(const EXCEPTION_RECORD* record, const wchar_t (&dumpName)[40]) {
+void logCrash(const EXCEPTION_RECORD* record, const CrashDumpName& dumpName) {
     FixedText<600> line;
     line.append("crash exception=").appendHex(record->ExceptionCode, 8);
     const auto address = reinterpret_cast<ULONG_PTR>(record->ExceptionAddress);
@@ -164,7 +144,7 @@ LONG WINAPI onUnhandledException(EXCEPTION_POINTERS* pointers) {
         TerminateProcess(GetCurrentProcess(), code);
     }
     handlingThread = GetCurrentThreadId();
-    wchar_t dumpName[40];
+    CrashDumpName dumpName;
     writeCrashDump(pointers, dumpName);
     logCrash(record, dumpName);
     removeOldDumps();
@@ -188,6 +168,35 @@ LONG WINAPI onUnhandledException(EXCEPTION_POINTERS* pointers) {
 }
 
 }  // namespace
+
+HANDLE createCrashDumpFile(const wchar_t* folder, const SYSTEMTIME& time,
+                           CrashDumpName& name) noexcept {
+    FixedText<32> stamp;
+    stamp.appendUtcTime(time, true);
+    for (unsigned attempt = 0; attempt < 10; ++attempt) {
+        FixedText<40> text;
+        text.append(stamp.view());
+        if (attempt > 0)
+            text.append("-").appendDecimal(attempt);
+        text.append(".dmp");
+        for (size_t i = 0; i < text.size(); ++i)
+            name[i] = static_cast<wchar_t>(text.data()[i]);
+        name[text.size()] = L'\0';
+        WidePath path;
+        if (!filePath(path, folder, name))
+            break;
+        // Never CREATE_ALWAYS: the dump of another crash within the same millisecond (another
+        // instance of the game, say) is kept.
+        HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE)
+            return file;
+        if (GetLastError() != ERROR_FILE_EXISTS)
+            break;
+    }
+    name[0] = L'\0';
+    return INVALID_HANDLE_VALUE;
+}
 
 void installCrashHandler(const std::wstring& folder) noexcept {
     writeDump = systemFunction<decltype(&MiniDumpWriteDump)>(L"dbghelp.dll", "MiniDumpWriteDump");

@@ -19,4 +19,14 @@ inline constexpr DWORD kUncaughtCppException = 0xE0515601;
 // kUncaughtCppException.
 void installCrashHandler(const std::wstring& folder) noexcept;
 
+using CrashDumpName = wchar_t[40];
+
+// Creates a new dump file in |folder| for writing, named for |time| (UTC):
+// "20260501T104012.771Z.dmp", or "...771Z-1.dmp" up to "-9" when a dump of that name is there
+// already (two crashes within a millisecond); an existing file is never replaced. |name| gets the
+// file's name. INVALID_HANDLE_VALUE and an empty name when none could be created. Allocates
+// nothing, so a crashing process can use it.
+HANDLE createCrashDumpFile(const wchar_t* folder, const SYSTEMTIME& time,
+                           CrashDumpName& name) noexcept;
+
 }  // namespace quorvane

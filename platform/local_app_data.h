@@ -12,7 +12,8 @@ namespace quorvane {
 std::wstring localAppDataPath();
 
 // A known folder of the user (FOLDERID_SavedGames, FOLDERID_Documents, ...), without a trailing
-// backslash, created when it does not exist yet; empty when the platform cannot resolve it.
+// backslash; empty when the platform cannot resolve it. The folder may not exist yet (a fresh
+// account has no Saved Games until something is saved there): whoever writes creates it.
 std::wstring knownFolderPath(REFKNOWNFOLDERID id);
 
 }  // namespace quorvane

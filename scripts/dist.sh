@@ -38,7 +38,7 @@ picture=dist/sky-puzzle.png
 rm -f "$picture"  # only this run's picture counts
 set +e
 QV_NO_BUILD=1 bash scripts/preview.sh "$package" --strict --steps examples/sky-puzzle/preview-steps.json \
-  --seconds 3 --screenshot "$picture" | tee "$summary"
+  --seconds 30 --screenshot "$picture" | tee "$summary"
 code=${PIPESTATUS[0]}
 set -e
 problems=()

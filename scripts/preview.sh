@@ -15,15 +15,30 @@
 # Everything runs inside a network namespace with only loopback, with its own virtual display and
 # Wine server and a Wine prefix of its own (build/preview/); one preview at a time.
 #
-#   --steps FILE       a JSON array of steps that drive the page once its document is parsed:
-#                      {"click":[x,y]}, {"key":"F11"}, {"waitTitle":"text"},
-#                      {"evaluate":"script"} (run as if from a user gesture),
-#                      {"screenshot":"file.png"}, {"wait":ms}, {"close":true}
-#   --seconds N        the window is closed N seconds after the steps began (1 to 3600, default 5)
-#   --screenshot FILE  saves the page as PNG just before the window is closed
-#   --strict           a run that would end with 0 ends with 4 when it saw an answer of 400 or
-#                      more, an uncaught exception, a console error, or a step (or the screenshot)
-#                      that failed or timed out; a last line names each reason
+#   --steps FILE       a JSON array of steps that drive the page once its document is parsed,
+#                      one after another (checked before anything runs; every bad step is named):
+#                      {"click": [x, y]}       a left click at page coordinates
+#                      {"key": "F11"}          a key press: one character, or Enter, Escape,
+#                                              Space, Tab, Backspace, Delete, Insert, Home, End,
+#                                              PageUp, PageDown, ArrowLeft, ArrowRight, ArrowUp,
+#                                              ArrowDown, Shift, Control, Alt, F1 to F12
+#                      {"waitTitle": "text"}   until the title contains the text, at most 15000
+#                                              ms ({"waitTitle": "text", "timeout": ms} for
+#                                              another limit) and never past --seconds
+#                      {"evaluate": "script"}  runs the script as if from a user gesture
+#                      {"screenshot": "file.png"}  saves the page as PNG (relative to the
+#                                              current folder)
+#                      {"wait": ms}
+#                      {"close": true}         closes the window, as its close button does
+#                      {"crash": "renderer"}   crashes the page's renderer
+#                      {"crash": "browser"}    kills the browser's process
+#   --seconds N        the window is closed N seconds after the steps began (1 to 3600, default
+#                      5): a step still waiting then gives up, and later steps do not run
+#   --screenshot FILE  saves the page as PNG just before the window is closed, whatever closes it
+#   --strict           a run that would end with 0 ends with 4 when it saw a manifest warning of
+#                      the packager, an answer of 400 or more, an uncaught exception, a console
+#                      error, a step that failed, timed out or did not run, or no screenshot
+#                      where one was asked for; a last line names each reason
 # A screenshot file left from an earlier run is removed before the run starts. With
 # QV_NO_BUILD=1 the shell, quorvane-pack.exe and the engine runtime are used as built.
 # Exit codes: the app's own (0 after an ordinary close); 1 the packager refused the app folder (as
@@ -36,13 +51,13 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 usage_text="usage: preview.sh APP_OR_PACKAGE_FOLDER [--strict] [--screenshot FILE] [--seconds N] [--steps FILE]"
 fail() { echo "preview: $1" >&2; exit 2; }
 
-folder=""; screenshot=""; seconds=5; steps_given=""; strict=0
+folder=""; screenshot=""; screenshot_given=""; seconds=5; steps_given=""; strict=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --screenshot | --seconds | --steps)
       [ $# -ge 2 ] && [ -n "$2" ] && [[ "$2" != --* ]] || fail "$1 needs a value; $usage_text"
       case "$1" in
-        --screenshot) screenshot="$(realpath -m -- "$2")" ;;
+        --screenshot) screenshot="$(realpath -m -- "$2")" screenshot_given="$2" ;;
         --steps) steps_given="$2" ;;
         --seconds)
           # Decimal whatever the leading zeros ("08" is 8 seconds, not an octal number).
@@ -65,6 +80,8 @@ source="$(realpath -e -- "$folder")"
 [ -d "$source/www" ] || fail "no www/ in $folder"
 if [ -n "$screenshot" ]; then
   [ ! -d "$screenshot" ] || fail "--screenshot: $screenshot is a folder"
+  # "shots/" means a folder, even one that is not there.
+  [[ "$screenshot_given" != */ ]] || fail "--screenshot: no such folder: $screenshot"
   [ -d "$(dirname "$screenshot")" ] || fail "--screenshot: no such folder: $(dirname "$screenshot")"
 fi
 if [ -n "$steps_given" ]; then
@@ -124,9 +141,15 @@ else
   app="$work/stage/${exe%%/*}"
   exe="${exe#*/}"
 fi
+# strict_reasons LOG STEPS SCREENSHOT: what --strict counts, one a line.
+strict_reasons() { python3 "$root/scripts/preview-check.py" strict "$1" "$2" "$work/pack.err" "$3"; }
 if [ "$dry_run" = 1 ]; then
   printf 'folder=%s\nkind=%s\nexe=%s\nseconds=%s\nstrict=%s\nscreenshot=%s\nsteps=%s\n' "$source" \
     "$kind" "$exe" "$seconds" "$strict" "$screenshot" "$(cat "$work/steps.json")"
+  # What --strict would count before the run: the packager's warnings.
+  reasons=""
+  [ ! -f "$work/pack.err" ] || reasons="$(strict_reasons /dev/null <(echo '[]') "" | paste -sd ';')"
+  printf 'reasons=%s\n' "$reasons"
   exit 0
 fi
 exe="$app/$exe"
@@ -171,10 +194,7 @@ if [ -n "$screenshot" ]; then
 fi
 if [ -f "$work/exit-code" ]; then code="$(cat "$work/exit-code")"; fi
 if [ "$strict" = 1 ]; then
-  mapfile -t reasons < <(python3 "$root/scripts/preview-check.py" strict "$work/engine.log")
-  if [ -n "$screenshot" ] && [ ! -f "$screenshot" ]; then
-    reasons+=("no screenshot was taken")
-  fi
+  mapfile -t reasons < <(strict_reasons "$work/engine.log" "$work/steps.json" "$screenshot")
   # An app that ended on its own code has failed too; the code itself is kept below.
   if [ "$code" != 0 ]; then reasons+=("the app ended with exit code $code"); fi
   if [ ${#reasons[@]} -gt 0 ] && [ "$code" = 0 ]; then

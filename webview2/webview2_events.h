@@ -107,6 +107,11 @@ struct ICoreWebView2CreateCoreWebView2ControllerCompletedHandler : public IUnkno
                                              ICoreWebView2Controller* createdController) = 0;
 };
 
+// {B99369F3-9B11-47B5-BC6F-8E7895FCEA17}
+struct ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Invoke(HRESULT errorCode, LPCWSTR id) = 0;
+};
+
 // {F5F2B923-953E-4042-9F95-F3A118E1AFD4}
 struct ICoreWebView2DocumentTitleChangedEventHandler : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, IUnknown* args) = 0;
@@ -229,4 +234,6 @@ __CRT_UUID_DECL(ICoreWebView2ProcessFailedEventArgs2, 0x4DAB9422, 0x46FA, 0x4C3E
                 0xD2, 0x07, 0x1D, 0x36, 0x80)
 __CRT_UUID_DECL(ICoreWebView2ProcessFailedEventHandler, 0x79E0AEA4, 0x990B, 0x42D9, 0xAA, 0x1D,
                 0x0F, 0xCC, 0x2E, 0x5B, 0xC7, 0xF1)
+__CRT_UUID_DECL(ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler, 0xB99369F3,
+                0x9B11, 0x47B5, 0xBC, 0x6F, 0x8E, 0x78, 0x95, 0xFC, 0xEA, 0x17)
 #endif

@@ -183,3 +183,4 @@ EXTERN_C const IID IID_ICoreWebView2DOMContentLoadedEventHandler;
 EXTERN_C const IID IID_ICoreWebView2ProcessFailedEventArgs;
 EXTERN_C const IID IID_ICoreWebView2ProcessFailedEventArgs2;
 EXTERN_C const IID IID_ICoreWebView2ProcessFailedEventHandler;
+EXTERN_C const IID IID_ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler;

@@ -1,5 +1,7 @@
 #include "window/window_state.h"
 
+#include "window/client_size.h"
+
 namespace quorvane {
 
 WindowState windowState;
@@ -48,13 +50,18 @@ void setFullscreen(bool on) noexcept {
         GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
         target = monitor.rcMonitor;
     } else {
-        SetWindowLongW(window, GWL_STYLE, state.savedStyle);
+        // The window may have been shown since it entered (a game that starts fullscreen enters
+        // while hidden): the style saved then must not hide it again.
+        const LONG visible = GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE;
+        SetWindowLongW(window, GWL_STYLE, (state.savedStyle & ~WS_VISIBLE) | visible);
         SetWindowLongW(window, GWL_EXSTYLE, state.savedExStyle);
         target = state.savedRect;
     }
     SetWindowPos(window, nullptr, target.left, target.top, target.right - target.left,
                  target.bottom - target.top, SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     tellTaskbar(window, on);
+    if (!on)
+        finishLeavingFullscreen();
 }
 
 }  // namespace quorvane

@@ -168,5 +168,52 @@ TEST(EnvironmentOptions, MakeSetsTheBrowserArgumentsAlwaysAndNothingElse) {
     }
 }
 
+// The manifest's "chromium-args" as written, then the switch of "gpu" once.
+TEST(BrowserArguments, TheGpuSwitchFollowsTheMakersArgumentsOnce) {
+    const wchar_t kHigh[] = L"--force_high_performance_gpu";
+    const wchar_t kLow[] = L"--force_low_power_gpu";
+    struct Case {
+        const wchar_t* chromiumArgs;
+        GpuPreference gpu;
+        const wchar_t* expected;
+    } cases[] = {
+        {L"", GpuPreference::Default, L""},
+        {L"", GpuPreference::HighPerformance, kHigh},
+        {L"", GpuPreference::LowPower, kLow},
+        {L"--mute-audio  --disable-gpu", GpuPreference::Default, L"--mute-audio  --disable-gpu"},
+        {L"--mute-audio", GpuPreference::HighPerformance,
+         L"--mute-audio --force_high_performance_gpu"},
+        {L"--mute-audio", GpuPreference::LowPower, L"--mute-audio --force_low_power_gpu"},
+        // Already there, as Chromium on Windows reads switches: not added again.
+        {L"--force_high_performance_gpu", GpuPreference::HighPerformance,
+         L"--force_high_performance_gpu"},
+        {L"--mute-audio --FORCE_High_Performance_GPU", GpuPreference::HighPerformance,
+         L"--mute-audio --FORCE_High_Performance_GPU"},
+        {L"-force_high_performance_gpu --x", GpuPreference::HighPerformance,
+         L"-force_high_performance_gpu --x"},
+        {L"/force_high_performance_gpu", GpuPreference::HighPerformance,
+         L"/force_high_performance_gpu"},
+        {L"--force_high_performance_gpu=1", GpuPreference::HighPerformance,
+         L"--force_high_performance_gpu=1"},
+        {L"\t\"--force_low_power_gpu\"", GpuPreference::LowPower, L"\t\"--force_low_power_gpu\""},
+        // Only the same switch counts: a longer name, a value or a quoted text is not it.
+        {L"--force_high_performance_gpu_x", GpuPreference::HighPerformance,
+         L"--force_high_performance_gpu_x --force_high_performance_gpu"},
+        {L"--user-agent=\"a --force_high_performance_gpu b\"", GpuPreference::HighPerformance,
+         L"--user-agent=\"a --force_high_performance_gpu b\" --force_high_performance_gpu"},
+        {L"--js-flags=--force_high_performance_gpu", GpuPreference::HighPerformance,
+         L"--js-flags=--force_high_performance_gpu --force_high_performance_gpu"},
+        {L"--force_high_performance_gpu", GpuPreference::LowPower,
+         L"--force_high_performance_gpu --force_low_power_gpu"},
+        {L"force_high_performance_gpu", GpuPreference::HighPerformance,
+         L"force_high_performance_gpu --force_high_performance_gpu"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(browserArguments(c.chromiumArgs, c.gpu), c.expected)
+            << testing::PrintToString(std::wstring(c.chromiumArgs)) << " gpu "
+            << static_cast<int>(c.gpu);
+    }
+}
+
 }  // namespace
 }  // namespace quorvane

@@ -3,24 +3,12 @@
 #include <string>
 #include <vector>
 
+#include "messaging/page_api_script.h"
 #include "tests/e2e/e2e_support.h"
 #include "tests/support/files.h"
 
 namespace quorvane::testing {
 namespace {
-
-// A web message step: |kind| "messageString" (posted as a string) or "messageJson" (posted as a
-// JSON value, |json| being its JSON text).
-std::string message(const std::string& source, const std::string& json,
-                    const std::string& kind = "messageString") {
-    std::string escaped;
-    for (char c : json) {
-        if (c == '"' || c == '\\')
-            escaped.push_back('\\');
-        escaped.push_back(c);
-    }
-    return R"({"do":")" + kind + R"(","source":")" + source + R"(","text":")" + escaped + "\"}";
-}
 
 const std::string kEnter = R"({"type":"set-fullscreen","fullscreen":true})";
 const std::string kLeave = R"({"type":"set-fullscreen","fullscreen":false})";
@@ -54,6 +42,7 @@ TEST(BrowserSetup, AppliesSettingsRegistersHandlersInOrderThenNavigates) {
         "add WebMessageReceived token=null",
         "add DOMContentLoaded token=null",
         "add ProcessFailed token=null",
+        "AddScriptToExecuteOnDocumentCreated length=" + std::to_string(pageApiScript().size()),
         "Navigate https://quorvane.localhost/index.html",
     };
     EXPECT_EQ(linesBetween(run, "EnvironmentCompleted", "Navigate"), expected);
@@ -106,6 +95,39 @@ TEST(BrowserSetup, PlayerSettingsFollowTheShellsOwnAndSkipWhatTheRuntimeLacks) {
          {"settings AreDefaultContextMenusEnabled=1", "settings AreDevToolsEnabled=1",
           "settings AreBrowserAcceleratorKeysEnabled=1", "settings IsStatusBarEnabled=1",
           "settings IsPinchZoomEnabled=1", "settings IsSwipeNavigationEnabled=1",
+          "settings IsGeneralAutofillEnabled=1", "settings IsPasswordAutosaveEnabled=1"},
+         isolated},
+        // Each setting has its own pattern of values across the next three runs (browser-keys
+        // off in all, enable-devtools on in all), so a setting that follows another's value
+        // shows in at least one of them.
+        {"context-menu, pinch-zoom, autofill and enable-devtools",
+         R"({"browser-keys":false,"context-menu":true,"status-bar":false,"pinch-zoom":true,)"
+         R"("swipe-navigation":false,"autofill":true,"cross-origin-isolation":false,)"
+         R"("enable-devtools":true})",
+         "",
+         {"settings AreDefaultContextMenusEnabled=1", "settings AreDevToolsEnabled=1",
+          "settings AreBrowserAcceleratorKeysEnabled=0", "settings IsStatusBarEnabled=0",
+          "settings IsPinchZoomEnabled=1", "settings IsSwipeNavigationEnabled=0",
+          "settings IsGeneralAutofillEnabled=1", "settings IsPasswordAutosaveEnabled=1"},
+         plain},
+        {"status-bar, pinch-zoom, cross-origin-isolation and enable-devtools",
+         R"({"browser-keys":false,"context-menu":false,"status-bar":true,"pinch-zoom":true,)"
+         R"("swipe-navigation":false,"autofill":false,"cross-origin-isolation":true,)"
+         R"("enable-devtools":true})",
+         "",
+         {"settings AreDefaultContextMenusEnabled=0", "settings AreDevToolsEnabled=1",
+          "settings AreBrowserAcceleratorKeysEnabled=0", "settings IsStatusBarEnabled=1",
+          "settings IsPinchZoomEnabled=1", "settings IsSwipeNavigationEnabled=0",
+          "settings IsGeneralAutofillEnabled=0", "settings IsPasswordAutosaveEnabled=0"},
+         isolated},
+        {"swipe-navigation, autofill, cross-origin-isolation and enable-devtools",
+         R"({"browser-keys":false,"context-menu":false,"status-bar":false,"pinch-zoom":false,)"
+         R"("swipe-navigation":true,"autofill":true,"cross-origin-isolation":true,)"
+         R"("enable-devtools":true})",
+         "",
+         {"settings AreDefaultContextMenusEnabled=0", "settings AreDevToolsEnabled=1",
+          "settings AreBrowserAcceleratorKeysEnabled=0", "settings IsStatusBarEnabled=0",
+          "settings IsPinchZoomEnabled=0", "settings IsSwipeNavigationEnabled=1",
           "settings IsGeneralAutofillEnabled=1", "settings IsPasswordAutosaveEnabled=1"},
          isolated},
         {"all false, a runtime with ICoreWebView2Settings2 at most",
@@ -253,8 +275,8 @@ TEST(BrowserEvents, PageMessagesFromTheOriginSwitchFullscreen) {
     ShellApp app(R"({"name":"messages","window":{"width":800,"height":600}})");
     MainWindowWatch watch;
     std::string steps =
-        stepList({message(kOrigin + "index.html", kEnter), kWait,
-                  message(kOrigin + "levels/deep/page.html?x=1", kLeave), kWait, kClose});
+        stepList({webMessage(kOrigin + "index.html", kEnter), kWait,
+                  webMessage(kOrigin + "levels/deep/page.html?x=1", kLeave), kWait, kClose});
     RunResult run = runShell(app, steps, "", &watch);
     EXPECT_EQ(run.exitCode, 0u);
     std::vector<std::string> bounds = run.linesStartingWith("controller Bounds=");
@@ -278,12 +300,12 @@ TEST(BrowserEvents, PageMessagesFromTheOriginSwitchFullscreen) {
 TEST(BrowserEvents, MessagesFromElsewhereOrNotStringsAreDropped) {
     ShellApp app(R"({"name":"dropped","window":{"width":800,"height":600}})");
     std::string steps = stepList(
-        {message("https://example.com/", kEnter),
-         message("HTTPS://QUORVANE.LOCALHOST/index.html", kEnter),
-         message("https://quorvane.localhost.example.com/", kEnter),
-         message("http://quorvane.localhost/", kEnter), message(kOrigin, kEnter, "messageJson"),
-         message(kOrigin, R"({"type":"Set-Fullscreen","fullscreen":true})"),
-         message(kOrigin, "not json"), kWait, kClose});
+        {webMessage("https://example.com/", kEnter),
+         webMessage("HTTPS://QUORVANE.LOCALHOST/index.html", kEnter),
+         webMessage("https://quorvane.localhost.example.com/", kEnter),
+         webMessage("http://quorvane.localhost/", kEnter), webMessage(kOrigin, kEnter, "messageJson"),
+         webMessage(kOrigin, R"({"type":"Set-Fullscreen","fullscreen":true})"),
+         webMessage(kOrigin, "not json"), kWait, kClose});
     RunResult run = runShell(app, steps);
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_EQ(run.linesStartingWith("WebMessageReceived").size(), 7u);
@@ -295,8 +317,8 @@ TEST(BrowserEvents, MessagesFromElsewhereOrNotStringsAreDropped) {
 TEST(BrowserEvents, FullscreenElementsAndMessagesGiveTheSameIdempotentState) {
     ShellApp app(R"({"name":"element","window":{"width":640,"height":480}})");
     std::string steps = stepList(
-        {R"({"do":"fullscreen","enter":true})", kWait, message(kOrigin, kEnter), kWait,
-         R"({"do":"fullscreen","enter":false})", kWait, message(kOrigin, kLeave), kWait, kClose});
+        {R"({"do":"fullscreen","enter":true})", kWait, webMessage(kOrigin, kEnter), kWait,
+         R"({"do":"fullscreen","enter":false})", kWait, webMessage(kOrigin, kLeave), kWait, kClose});
     RunResult run = runShell(app, steps);
     EXPECT_EQ(run.exitCode, 0u);
     // One switch in and one out: the repeated requests change nothing, so no further sizes.

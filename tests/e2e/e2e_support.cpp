@@ -31,7 +31,7 @@ bool MainWindowState::operator==(const MainWindowState& other) const {
            EqualRect(&clientRect, &other.clientRect);
 }
 
-void MainWindowWatch::operator()(DWORD processId) {
+HWND mainWindowOf(DWORD processId) {
     struct Search {
         DWORD processId;
         HWND found;
@@ -50,7 +50,12 @@ void MainWindowWatch::operator()(DWORD processId) {
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&search));
-    if (search.found == nullptr)
+    return search.found;
+}
+
+void MainWindowWatch::operator()(DWORD processId) {
+    HWND found = mainWindowOf(processId);
+    if (found == nullptr)
         return;
     // The window can be destroyed at any point of these reads (the run ends by closing it). The
     // reads after that fail and give zeros and an empty title, a state the window never had, so
@@ -58,16 +63,25 @@ void MainWindowWatch::operator()(DWORD processId) {
     // is the system's copy: GetWindowTextW sends no WM_GETTEXT to another process's window, so
     // the answer never waits for the shell's message loop, which stops when the window goes.
     MainWindowState state;
-    state.visible = IsWindowVisible(search.found) != FALSE;
-    state.style = GetWindowLongW(search.found, GWL_STYLE);
-    state.exStyle = GetWindowLongW(search.found, GWL_EXSTYLE);
+    state.visible = IsWindowVisible(found) != FALSE;
+    state.style = GetWindowLongW(found, GWL_STYLE);
+    state.exStyle = GetWindowLongW(found, GWL_EXSTYLE);
     wchar_t title[512] = {};
-    GetWindowTextW(search.found, title, 512);
+    GetWindowTextW(found, title, 512);
     state.title = title;
-    const bool read = GetWindowRect(search.found, &state.windowRect) &&
-                      GetClientRect(search.found, &state.clientRect);
-    if (!read || !IsWindow(search.found))
+    const bool read = GetWindowRect(found, &state.windowRect) &&
+                      GetClientRect(found, &state.clientRect);
+    if (!read || !IsWindow(found))
         return;
+    // The shell changes style and rectangle in separate calls (fullscreen), so reads that straddle
+    // one of them would mix two states into one it never had: such a sample is dropped.
+    RECT again = {};
+    if (GetWindowLongW(found, GWL_STYLE) != state.style ||
+        GetWindowLongW(found, GWL_EXSTYLE) != state.exStyle ||
+        !GetWindowRect(found, &again) || !EqualRect(&again, &state.windowRect) ||
+        IsWindowVisible(found) != (state.visible ? TRUE : FALSE)) {
+        return;
+    }
     if (states_.empty() || !(states_.back() == state))
         states_.push_back(state);
 }
@@ -92,6 +106,17 @@ RunResult runShell(const ShellApp& app, const std::string& steps, const std::str
     options.scenario = std::move(scenario);
     options.timeoutMs = 30000;
     return runApp(app.folder, options);
+}
+
+std::string webMessage(const std::string& source, const std::string& json,
+                       const std::string& kind) {
+    std::string escaped;
+    for (char c : json) {
+        if (c == '"' || c == '\\')
+            escaped.push_back('\\');
+        escaped.push_back(c);
+    }
+    return R"({"do":")" + kind + R"(","source":")" + source + R"(","text":")" + escaped + "\"}";
 }
 
 std::string stepList(const std::vector<std::string>& steps) {
@@ -127,8 +152,8 @@ std::string boxText(const MessageBoxSeen& box) {
 
 std::string startLogLine(const AppFolder& folder, const std::string& name,
                          const std::string& distribution) {
-    return "start executable=" + narrow(folder.executable()) + " version=" QV_SHELL_FILE_VERSION
-           " app=\"" + name + "\" distribution=" + distribution;
+    return "start executable=" + narrow(folder.executable()) +
+           " version=" QV_SHELL_FILE_VERSION " app=\"" + name + "\" distribution=" + distribution;
 }
 
 }  // namespace quorvane::testing

@@ -28,6 +28,10 @@ struct MainWindowState {
     bool operator==(const MainWindowState& other) const;
 };
 
+// The shell's main window (class "WindowsQuorvane") of process |processId|, shown or hidden; null
+// when it has none.
+HWND mainWindowOf(DWORD processId);
+
 // Records every distinct state of the shell's main window (class "WindowsQuorvane") seen while a
 // run goes on, in order.
 class MainWindowWatch {
@@ -62,6 +66,11 @@ class ScopedDllOverride {
 // top-level members as a JSON object text without braces), optionally watching its main window.
 RunResult runShell(const ShellApp& app, const std::string& steps = "[]",
                    const std::string& members = "", MainWindowWatch* watch = nullptr);
+
+// A web message step: |kind| "messageString" (posted as a string) or "messageJson" (posted as a
+// JSON value, |json| being its JSON text).
+std::string webMessage(const std::string& source, const std::string& json,
+                       const std::string& kind = "messageString");
 
 // A JSON array of scenario steps, each given as its JSON text.
 std::string stepList(const std::vector<std::string>& steps);

@@ -55,7 +55,8 @@ TEST(NewWindowLinks, WebAndMailLinksGoToTheirProgramsAndEverythingElseIsDropped)
     ASSERT_GE(logged.size(), 2u);
     EXPECT_EQ(std::vector<std::string>(logged.begin() + 2, logged.end()),
               (std::vector<std::string>{
-                  "environment hr=0x00000000", "controller hr=0x00000000",
+                  defaultSavesLogLine(L"links"), "environment hr=0x00000000",
+                  "controller hr=0x00000000",
                   "new window handed over https://example.com",
                   "new window handed over http://example.com", "new window handed over mailto:",
                   "new window handed over https://quorvane.localhost",

@@ -75,7 +75,8 @@ EngineApp::EngineApp(const std::string& manifest, const std::wstring& page) {
         copyTree(buildOutputPath(QV_ENGINE_PAGES) + L"\\" + page, folder / L"www");
 }
 
-EngineRun runInEngine(const EngineApp& app, const std::string& steps, MainWindowWatch* watch) {
+EngineRun runInEngine(const EngineApp& app, const std::string& steps, MainWindowWatch* watch,
+                      const std::wstring& arguments) {
     const std::wstring log = app.folder.root() + L"\\engine.log";
     const std::wstring stepsFile = app.folder.root() + L"\\steps.json";
     writeFile(stepsFile, steps);
@@ -86,6 +87,7 @@ EngineRun runInEngine(const EngineApp& app, const std::string& steps, MainWindow
     SetEnvironmentVariableW(L"QV_ENGINE_SECONDS", nullptr);
     RunOptions options;
     options.timeoutMs = 60000;
+    options.arguments = arguments;
     if (watch != nullptr)
         options.watch = [watch](DWORD processId) { (*watch)(processId); };
     EngineRun result;

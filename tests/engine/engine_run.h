@@ -26,8 +26,9 @@ struct EngineApp {
     AppFolder folder;
 };
 
-// Runs the shell against the engine, driving the page with |steps| (a JSON array text).
+// Runs the shell against the engine, driving the page with |steps| (a JSON array text), with
+// |arguments| after the program name on its command line.
 EngineRun runInEngine(const EngineApp& app, const std::string& steps,
-                      MainWindowWatch* watch = nullptr);
+                      MainWindowWatch* watch = nullptr, const std::wstring& arguments = L"");
 
 }  // namespace quorvane::testing

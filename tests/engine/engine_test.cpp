@@ -13,6 +13,7 @@
 
 #include "tests/e2e/scheme_handlers.h"
 #include "tests/engine/engine_run.h"
+#include "tests/engine/real_page.h"
 #include "tests/standin/standin_client.h"
 #include "tests/support/files.h"
 #include "tests/support/run_log_lines.h"
@@ -89,16 +90,6 @@ MainWindowState lastShown(const MainWindowWatch& watch) {
     return shown;
 }
 
-class RealPage : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        if (!engine::chromiumInstalled())
-            GTEST_SKIP() << "Chromium is not installed (scripts/install-deps.sh installs it)";
-        if (!engine::loopbackOnly())
-            GTEST_SKIP() << "not inside a network namespace with only loopback "
-                            "(scripts/test.sh runs the tests in one)";
-    }
-};
 
 TEST_F(RealPage, TheExampleAppPlaysAsAPlayerSeesIt) {
     EngineApp app(readFile(buildOutputPath(QV_ENGINE_EXAMPLE) + L"\\package.json"), L"");
@@ -159,14 +150,19 @@ TEST_F(RealPage, TheExampleAppPlaysAsAPlayerSeesIt) {
         EXPECT_NE(std::find(answered.begin(), answered.end(), file), answered.end()) << file;
     }
 
-    // The first F11 asks for fullscreen, the second leaves it; the window follows.
-    EXPECT_EQ(run.linesStartingWith("message string"),
-              (std::vector<std::string>{
-                  R"(message string "{\"type\":\"set-fullscreen\",\"fullscreen\":true}")",
-                  R"(message string "{\"type\":\"set-fullscreen\",\"fullscreen\":false}")"}))
-        << run.text();
+    // The first F11 asks for fullscreen, the second leaves it, through the page API; the window
+    // follows. Each move is kept in the game's save.
+    EXPECT_EQ(run.linesStartingWith("page request set-fullscreen").size(), 2u) << run.text();
+    EXPECT_EQ(run.linesStartingWith("page request saves.write").size(), 3u) << run.text();
+    for (const std::string& line : run.linesStartingWith("page reply"))
+        EXPECT_TRUE(line.ends_with(" ok")) << line;
     EXPECT_TRUE(std::any_of(watch.states().begin(), watch.states().end(), fullscreenState));
     EXPECT_FALSE(fullscreenState(lastShown(watch)));
+    // Each switch of the window is logged (no element of the page was fullscreen).
+    EXPECT_EQ(run.linesStartingWith("window fullscreen "),
+              (std::vector<std::string>{"window fullscreen 1", "window fullscreen 0"}))
+        << run.text();
+    EXPECT_TRUE(run.linesStartingWith("fullscreen ").empty()) << run.text();
 
     EXPECT_TRUE(contains(run.log, "new window https://example.com/sky-puzzle/credits handled=1"))
         << run.text();
@@ -330,6 +326,9 @@ TEST_F(RealPage, TheFullscreenApiTakesTheWindowAlong) {
     EXPECT_EQ(run.linesStartingWith("fullscreen "),
               (std::vector<std::string>{"fullscreen 1", "fullscreen 0"}))
         << run.text();
+    EXPECT_EQ(run.linesStartingWith("window fullscreen "),
+              (std::vector<std::string>{"window fullscreen 1", "window fullscreen 0"}))
+        << run.text();
     EXPECT_TRUE(std::any_of(watch.states().begin(), watch.states().end(), fullscreenState));
     ASSERT_FALSE(watch.states().empty());
     EXPECT_FALSE(fullscreenState(lastShown(watch)));
@@ -431,8 +430,11 @@ TEST_F(RealPage, ACrashedBrowserIsReplacedAndThePageComesBackWithItsStorage) {
         << run.text();
     EXPECT_TRUE(contains(log, "restarting the browser"));
     EXPECT_EQ(std::count(log.begin(), log.end(), "controller hr=0x00000000"), 2);
-    // The same window all along, still fullscreen in the new browser.
+    // The same window all along, still fullscreen in the new browser: one switch, logged once.
     EXPECT_TRUE(fullscreenState(lastShown(watch))) << run.text();
+    EXPECT_EQ(run.linesStartingWith("window fullscreen "),
+              std::vector<std::string>{"window fullscreen 1"})
+        << run.text();
 }
 
 }  // namespace

@@ -72,8 +72,8 @@ std::vector<std::string> RunResult::linesStartingWith(std::string_view prefix) c
 RunResult runApp(const AppFolder& app, const RunOptions& options) {
     if (app.executable().empty())
         throw std::runtime_error("no executable installed");
-    const std::wstring scenarioPath = app.root() + L"\\scenario.json";
-    const std::wstring transcriptPath = app.root() + L"\\transcript.txt";
+    const std::wstring scenarioPath = app.root() + L"\\scenario" + options.fileTag + L".json";
+    const std::wstring transcriptPath = app.root() + L"\\transcript" + options.fileTag + L".txt";
     writeFile(scenarioPath, options.scenario);
     DeleteFileW(transcriptPath.c_str());
 

@@ -23,6 +23,9 @@ struct RunOptions {
     // Called with the child's process id about every 40 ms while it runs (after its message
     // boxes were handled), to look at its windows as the run goes on.
     std::function<void(DWORD processId)> watch;
+    // Names the run's scenario and transcript files (scenario<tag>.json, transcript<tag>.txt),
+    // so that runs of one folder at the same time keep theirs apart.
+    std::wstring fileTag;
 };
 
 struct RunResult {

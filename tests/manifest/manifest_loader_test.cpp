@@ -38,6 +38,8 @@ AppConfig defaultsNamed(const std::wstring& name) {
     c.swipeNavigation = std::nullopt;
     c.autofill = std::nullopt;
     c.crossOriginIsolation = false;
+    c.savesFolder = SavesFolder::SavedGames;
+    c.savesFolderProblem = "not given";
     c.installMessage = kInstall;
     c.downloadingMessage = L"Downloading...";
     c.installFailedMessage = kInstallFailed;
@@ -80,6 +82,12 @@ void expectSameConfig(const AppConfig& actual, const AppConfig& expected, const 
     EXPECT_EQ(actual.swipeNavigation, expected.swipeNavigation);
     EXPECT_EQ(actual.autofill, expected.autofill);
     EXPECT_EQ(actual.crossOriginIsolation, expected.crossOriginIsolation);
+    EXPECT_EQ(testing::narrow(actual.version), testing::narrow(expected.version));
+    EXPECT_EQ(actual.savesFolder, expected.savesFolder);
+    EXPECT_EQ(actual.savesFolderProblem, expected.savesFolderProblem);
+    EXPECT_EQ(actual.rememberWindow, expected.rememberWindow);
+    EXPECT_EQ(actual.singleInstance, expected.singleInstance);
+    EXPECT_EQ(actual.gpu, expected.gpu);
     EXPECT_EQ(actual.installMessage, expected.installMessage);
     EXPECT_EQ(actual.downloadingMessage, expected.downloadingMessage);
     EXPECT_EQ(actual.installFailedMessage, expected.installFailedMessage);
@@ -329,6 +337,84 @@ TEST(ParseManifest, PlayerSettingsTakeBooleansOnly) {
         AppConfig config = leftovers();
         ASSERT_EQ(parseFailure(R"({"name":"g",")" + key + "\":false}", config), Failure::None);
         expectSameConfig(config, defaultsNamed(L"g"), setting.key);
+    }
+}
+
+// The folder of the page's saves: four names, anything else is the default with its reason kept
+// for the log. The version is the manifest's own text, for the page to read.
+TEST(ParseManifest, SavesFolderAndVersion) {
+    const struct {
+        const char* members;
+        SavesFolder folder;
+        const char* problem;
+    } cases[] = {
+        {R"("saves-folder":"saved-games")", SavesFolder::SavedGames, ""},
+        {R"("saves-folder":"documents")", SavesFolder::Documents, ""},
+        {R"("saves-folder":"roaming")", SavesFolder::Roaming, ""},
+        {R"("saves-folder":"local")", SavesFolder::Local, ""},
+        {R"("saves-folder":"Local")", SavesFolder::SavedGames, "unknown value \"Local\""},
+        {R"("saves-folder":"")", SavesFolder::SavedGames, "unknown value \"\""},
+        {R"("saves-folder":3)", SavesFolder::SavedGames, "not a string but number"},
+        {R"("saves-folder":null)", SavesFolder::SavedGames, "not a string but null"},
+        {R"("settings":{"saves-folder":"local"})", SavesFolder::SavedGames, "not given"},
+    };
+    for (const auto& c : cases) {
+        AppConfig config = leftovers();
+        config.savesFolder = SavesFolder::Local;
+        config.savesFolderProblem = "left over";
+        ASSERT_EQ(parseFailure(std::string(R"({"name":"g",)") + c.members + "}", config),
+                  Failure::None);
+        EXPECT_EQ(config.savesFolder, c.folder) << c.members;
+        EXPECT_EQ(config.savesFolderProblem, c.problem) << c.members;
+    }
+    AppConfig config;
+    ASSERT_EQ(parseFailure(R"({"name":"g","version":"1.2.0-beta.1"})", config), Failure::None);
+    EXPECT_EQ(testing::narrow(config.version), "1.2.0-beta.1");
+    ASSERT_EQ(parseFailure(R"({"name":"g","version":1.2})", config), Failure::None);
+    EXPECT_EQ(testing::narrow(config.version), "");
+}
+
+// "window"/"remember", "single-instance" at the root and "gpu" at the root: a value of another
+// type, or a "gpu" text the shell does not know, is as if it were missing; none fails the manifest.
+TEST(ParseManifest, PlayerComfortsTakeTheirTypesAndPlaces) {
+    struct Case {
+        const char* members;  // inside the root object, after "name"
+        bool remember;
+        bool singleInstance;
+        GpuPreference gpu;
+    } cases[] = {
+        {"", false, false, GpuPreference::Default},
+        {R"("window":{"remember":true},"single-instance":true,"gpu":"high-performance")", true,
+         true, GpuPreference::HighPerformance},
+        {R"("gpu":"low-power")", false, false, GpuPreference::LowPower},
+        {R"("gpu":"default")", false, false, GpuPreference::Default},
+        {R"("gpu":"High-Performance")", false, false, GpuPreference::Default},
+        {R"("gpu":"high-performance ")", false, false, GpuPreference::Default},
+        {R"("gpu":"discrete")", false, false, GpuPreference::Default},
+        {R"("gpu":2)", false, false, GpuPreference::Default},
+        {R"("gpu":null)", false, false, GpuPreference::Default},
+        {R"("window":{"remember":"true"},"single-instance":1)", false, false,
+         GpuPreference::Default},
+        {R"("window":{"remember":false},"single-instance":false)", false, false,
+         GpuPreference::Default},
+        // Each in its own place only.
+        {R"("remember":true,"window":{"single-instance":true,"gpu":"low-power"})", false, false,
+         GpuPreference::Default},
+        {R"("settings":{"single-instance":true,"gpu":"low-power","remember":true})", false, false,
+         GpuPreference::Default},
+    };
+    for (const Case& c : cases) {
+        AppConfig expected = defaultsNamed(L"g");
+        expected.rememberWindow = c.remember;
+        expected.singleInstance = c.singleInstance;
+        expected.gpu = c.gpu;
+        AppConfig config = leftovers();
+        config.rememberWindow = config.singleInstance = true;
+        config.gpu = GpuPreference::LowPower;
+        const std::string text =
+            std::string(R"({"name":"g")") + (*c.members ? "," : "") + c.members + "}";
+        ASSERT_EQ(parseFailure(text, config), Failure::None) << text;
+        expectSameConfig(config, expected, text.c_str());
     }
 }
 

@@ -33,6 +33,8 @@ TEST_F(RunLog, WritesOneEscapedLinePerCallUnderATimeStamp) {
     } cases[] = {
         {"start executable=C:\\Games\\Sky.exe", "start executable=C:\\Games\\Sky.exe"},
         {"two\r\nlines\tand a bell\x07", "two\\x0D\\x0Alines\\x09and a bell\\x07"},
+        // The last control below the space, the space, the last printable and DEL.
+        {"\x1F ~\x7F", "\\x1F ~\\x7F"},
         {"caf\xC3\xA9 \xE6\x97\xA5", "caf\xC3\xA9 \xE6\x97\xA5"},
         {"", ""},
         {std::string("nul\0inside", 10), "nul\\x00inside"},
@@ -96,6 +98,12 @@ TEST_F(RunLog, NeverPassesOneMebibyteAndSaysWhatWasDropped) {
     EXPECT_LE(full.size(), kRunLogLimit);
     EXPECT_EQ(runLogMessages(full).back(),
               "log limit of 1 MiB reached: 20003 later lines (2540381 bytes) dropped");
+    // Opened again in the same process, the log starts afresh with the whole limit before it.
+    ASSERT_TRUE(openRunLog(folder.path()));
+    logLine("opened again");
+    EXPECT_EQ(runLogMessages(log()), std::vector<std::string>{"opened again"});
+    EXPECT_EQ(log().size(), 25u + 12u + 2u);
+    EXPECT_EQ(readFile(folder / L"quorvane.old.log"), full);
 }
 
 TEST_F(RunLog, ALogThatCannotBeWrittenIsNoLog) {

@@ -3,8 +3,9 @@
 # scripts/preview.sh's command line, one table: each refusal with its exit code and its exact
 # message, each accepted line with what it would run (QV_PREVIEW_DRY_RUN=1: nothing is built, and
 # only quorvane-pack.exe is started, to lay out an app folder as the packager would ship it).
-# App folders the packager refuses end with its messages, and an interrupted layout with 130 and
-# nothing left behind. A refused line leaves a screenshot file of an earlier run alone.
+# App folders the packager refuses end with its messages, its warnings are shown and counted by
+# --strict, and an interrupted layout ends with 130 and nothing left behind. A refused line leaves
+# a screenshot file of an earlier run alone.
 # (Inside the test command's Wine session: the packager runs in a prefix of its own.)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
@@ -12,13 +13,13 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 export TMPDIR="$work/tmp"  # where preview makes its copy
-mkdir -p app/www pkg/www empty no-www "$TMPDIR"
+mkdir -p app/www pkg/www empty no-www shots "$TMPDIR"
 echo '{"name": "Star Hopper"}' >app/package.json
 : >app/www/index.html
 cp app/package.json pkg/
 cp app/package.json no-www/
 : >"pkg/Star Hopper.exe"
-ln -s app link
+ln -s pkg pkg-link
 echo '[{"key": "F11"}, {"screenshot": "shots/one.png"}, {"crash": "renderer"}]' >good.steps
 echo old >old.png
 
@@ -59,6 +60,7 @@ expect 2 "$p no www/ in no-www" no-www
 expect 2 "$p --steps: no such file: none.steps" app --steps none.steps
 expect 2 "$p --screenshot: $work/app is a folder" app --screenshot app
 expect 2 "$p --screenshot: no such folder: $work/none" app --screenshot none/shot.png
+expect 2 "$p --screenshot: no such folder: $work/none" app --screenshot none/
 # Steps files, one a line: CONTENT => MESSAGE after "preview: bad.steps: " (CONTENT as printf %b).
 while IFS= read -r line; do
   printf '%b' "${line%% => *}" >bad.steps
@@ -74,9 +76,14 @@ done <<'CASES'
 [{"waitTitle": "Level 1", "timeout": -5}] => step 1: "timeout" must be a whole number of milliseconds up to 3600000, not -5
 [{"key": "F11", "timeout": 5}] => step 1: "timeout" does not go with "key"
 [{"wait": 1, "close": true}] => step 1 holds more than one action ("wait", "close")
-[{"tap": [1, 2]}] => step 1 holds no known action (found "tap"); a step is one of click, key, waitTitle, evaluate, screenshot, wait, close, compare, crash
+[{"tap": [1, 2]}] => step 1 holds no known action (found "tap"); a step is one of click, key, waitTitle, evaluate, screenshot, wait, close, crash
 [{"crash": "gpu"}] => step 1: "crash" must be "renderer" or "browser", not "gpu"
 CASES
+# Every bad step at once, one a line; a step's picture, like --screenshot's, cannot be a folder.
+echo '[{"key": "Shfit"}, {"wait": 1}, {"screenshot": "app"}, {"screenshot": "none/"}]' >bad.steps
+expect 2 "$p bad.steps: step 1: \"key\" must be one character or a key name (Enter, Escape, Space, Tab, Backspace, Delete, Insert, Home, End, PageUp, PageDown, ArrowLeft, ArrowRight, ArrowUp, ArrowDown, Shift, Control, Alt, F1, F2, F3, F4, F5, F6, F7, F8, F9, F10, F11, F12), not \"Shfit\"
+$p bad.steps: step 3: \"screenshot\": $work/app is a folder
+$p bad.steps: step 4: \"screenshot\": no such folder: $work/none" app --steps bad.steps
 [ "$(cat old.png)" = old ] || { echo "FAILED: a refused command line removed old.png"; failures=$((failures + 1)); }
 
 # App folders the packager refuses: its messages, naming the folder as it was given.
@@ -98,13 +105,27 @@ printf '#!/bin/sh\nexit 1\n' >fake/wine && chmod +x fake/wine
 PATH="$work/fake:$PATH" expect 2 "$p quorvane-pack.exe ended with exit code 1 and no message under Wine" app
 [ "$(cat old.png)" = old ] || { echo "FAILED: a refused app folder removed old.png"; failures=$((failures + 1)); }
 
-run() { printf 'folder=%s\nkind=%s\nexe=%s\nseconds=%s\nstrict=%s\nscreenshot=%s\nsteps=%s' "$@"; }
-expect 0 "$(run "$work/app" app "Star Hopper.exe" 5 0 "" "[]")" app
-expect 0 "$(run "$work/app" app "Star Hopper.exe" 8 1 "" "[]")" --strict link/ --seconds 08
-expect 0 "$(run "$work/app" app "Star Hopper.exe" 10 0 "$work/old.png" "[]")" "$work/link" --seconds 010 --screenshot old.png
+run() { printf 'folder=%s\nkind=%s\nexe=%s\nseconds=%s\nstrict=%s\nscreenshot=%s\nsteps=%s\nreasons=%s' "$@"; }
+expect 0 "$(run "$work/app" app "Star Hopper.exe" 5 0 "" "[]" "")" app
+# Links, relative with a trailing slash or absolute, to a package: no packager runs.
+expect 0 "$(run "$work/pkg" package "Star Hopper.exe" 8 1 "" "[]" "")" --strict pkg-link/ --seconds 08
+expect 0 "$(run "$work/pkg" package "Star Hopper.exe" 10 0 "$work/old.png" "[]" "")" "$work/pkg-link" --seconds 010 --screenshot old.png
 expect 0 "$(run "$work/pkg" package "Star Hopper.exe" 3600 0 "" \
-  "[{\"key\": \"F11\"}, {\"screenshot\": \"$work/shots/one.png\"}, {\"crash\": \"renderer\"}]")" \
+  "[{\"key\": \"F11\"}, {\"screenshot\": \"$work/shots/one.png\"}, {\"crash\": \"renderer\"}]" "")" \
   pkg --seconds 3600 --steps good.steps
+# The packager's manifest warnings are shown as it says them, and --strict counts each (a
+# stand-in for Wine prints what quorvane-pack.exe --stage prints).
+cat >fake/wine <<'SH'
+#!/bin/sh
+echo 'quorvane-pack: warning: app/package.json: "settings.enable-devtools" is a string, not a boolean: true is used' >&2
+echo 'quorvane-pack: warning: app/package.json: "settings.browser-key" is not a member the shell knows (ignored)' >&2
+echo 'exe=Star Hopper/Star Hopper.exe'
+SH
+warned='app/package.json: "settings.enable-devtools" is a string, not a boolean: true is used'
+unknown='app/package.json: "settings.browser-key" is not a member the shell knows (ignored)'
+PATH="$work/fake:$PATH" expect 0 "$p warning: $warned
+$p warning: $unknown
+$(run "$work/app" app "Star Hopper.exe" 5 1 "" "[]" "2 manifest warnings ($warned; $unknown)")" app --strict
 [ -z "$(ls -A "$TMPDIR")" ] || { echo "FAILED: left in TMPDIR: $(ls -A "$TMPDIR")"; failures=$((failures + 1)); }
 
 # Ctrl-C while the packager lays out the copy: 130, and neither the copy nor the packager's Wine

@@ -46,7 +46,9 @@ Controller::Controller(HWND parent, ComRef<WebView> view)
     : StandinObject(IID_ICoreWebView2Controller),
       parent_(parent),
       window_(createViewWindow(parent)),
-      view_(std::move(view)) {}
+      view_(std::move(view)) {
+    view_->setHostWindow(parent);
+}
 
 Controller::~Controller() {
     if (window_ != nullptr && IsWindow(window_))
@@ -152,6 +154,7 @@ HRESULT Controller::put_ParentWindow(HWND parentWindow) noexcept {
         return closedResult();
     parent_ = parentWindow;
     SetParent(window_, parentWindow);
+    view_->setHostWindow(parentWindow);
     return S_OK;
 }
 

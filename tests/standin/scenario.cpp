@@ -64,6 +64,26 @@ std::wstring headerLines(const json& value) {
     return lines;
 }
 
+// {"do":"window","action":"drag","rect":[L,T,R,B]} or an action without a rectangle.
+void windowActionOf(const json& value, Step& step) {
+    const std::string action = value.at("action").get<std::string>();
+    const bool drag = action == "drag";
+    if (!drag && action != "maximize" && action != "minimize" && action != "restore" &&
+        action != "close") {
+        throw std::invalid_argument("unknown window action \"" + action + "\"");
+    }
+    step.text = utf8ToWide(action);
+    if (drag != value.contains("rect"))
+        throw std::invalid_argument("a \"rect\" goes with \"drag\" and only with it");
+    if (drag) {
+        const json& rect = value["rect"];
+        if (!rect.is_array() || rect.size() != 4)
+            throw std::invalid_argument("\"rect\" is not [left, top, right, bottom]");
+        step.rect = {rect[0].get<LONG>(), rect[1].get<LONG>(), rect[2].get<LONG>(),
+                     rect[3].get<LONG>()};
+    }
+}
+
 Step stepOf(const json& value) {
     static const std::pair<const char*, Step::Kind> kinds[] = {
         {"request", Step::Kind::Request},
@@ -78,10 +98,12 @@ Step stepOf(const json& value) {
         {"close", Step::Kind::Close},
         {"wait", Step::Kind::Wait},
         {"processFailed", Step::Kind::ProcessFailed},
+        {"window", Step::Kind::Window},
     };
     onlyMembers(value, {"do", "uri", "method", "headers", "context", "source", "text", "enter",
                         "userInitiated", "parses", "kind", "ms", "reason", "exitCode",
-                        "description", "details", "badArgs"});
+                        "description", "details", "badArgs", "fromReplacedView", "action",
+                        "rect"});
     const std::string name = value.at("do").get<std::string>();
     Step step;
     bool known = false;
@@ -125,6 +147,10 @@ Step stepOf(const json& value) {
         step.details = value["details"].get<bool>();
     if (value.contains("badArgs"))
         step.badArgs = value["badArgs"].get<bool>();
+    if (value.contains("fromReplacedView"))
+        step.fromReplacedView = value["fromReplacedView"].get<bool>();
+    if (step.kind == Step::Kind::Window)
+        windowActionOf(value, step);
     return step;
 }
 

@@ -28,7 +28,9 @@ struct Step {
         NewWindow,         // uri, flag (user initiated)
         Close,             //
         Wait,              // number (milliseconds)
-        ProcessFailed,     // number (kind), reason, exitCode, text (description), details, badArgs
+        ProcessFailed,     // number (kind), reason, exitCode, text (description), details, badArgs,
+                           // fromReplacedView
+        Window,            // text (the player's action on the window), rect (for "drag")
     };
     Kind kind = Kind::Wait;
     std::wstring uri;
@@ -44,6 +46,10 @@ struct Step {
     int exitCode = 0;
     bool details = true;   // the arguments answer ICoreWebView2ProcessFailedEventArgs2
     bool badArgs = false;  // the handler gets a pointer to nothing instead of arguments
+    // Raised by the view of the browser that exited last, after the shell replaced (and closed)
+    // it: an event in flight when the view went, which a runtime should no longer deliver.
+    bool fromReplacedView = false;
+    RECT rect = {};        // where the player drags the window's frame to (screen coordinates)
 };
 
 struct Scenario {

@@ -41,6 +41,9 @@
 //         its first navigation.
 //     {"do":"processFailed","badArgs":true}         (a broken runtime: the handler gets a pointer
 //                                                    to unmapped memory as its args)
+//     {"do":"window","action":"drag","rect":[L,T,R,B]}  the player drags the host window's frame
+//     {"do":"window","action":"maximize"}           (or "minimize", "restore", "close": a click on
+//                                                    that caption button, WM_SYSCOMMAND)
 // A navigation raises NavigationStarting; unless cancelled, the document request (context 1)
 // raises WebResourceRequested when a filter matches, its response is read, and DOMContentLoaded
 // follows when the page parses. Completions and events come from the creating thread's message
@@ -103,8 +106,13 @@
 //   WindowCloseRequested
 //   ProcessFailed kind=K reason=R exitCode=E details=0|1
 //   ProcessFailed badArgs
+//   window drag L,T,R,B | window maximize | window minimize | window restore | window close
+//   window state=normal|maximized|minimized rect=L,T,R,B   (after the action; the rectangle is
+//       the one the window returns to when minimized or maximized, in workspace coordinates)
 //   wait MS
 //   steps done
+//   AddScriptToExecuteOnDocumentCreated length=N  (the script's UTF-16 length; no script is run)
+//   AddScriptToExecuteOnDocumentCreatedCompleted hr=0x00000000 id=script-N   (from the loop)
 //   PostWebMessageAsJson J | PostWebMessageAsString T | Reload | Stop | GoBack | GoForward
 //       (Reload navigates to the view's source again, as the runtime does)
 //   OpenDevToolsWindow

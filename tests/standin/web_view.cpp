@@ -12,6 +12,7 @@
 #include "tests/standin/transcript.h"
 #include "tests/standin/transcript_format.h"
 #include "tests/standin/web_resource.h"
+#include "tests/standin/window_step.h"
 
 namespace quorvane::standin {
 
@@ -55,6 +56,10 @@ StepCursor stepCursor;
 
 // After its browser process exited the runtime refuses every call on the view.
 const HRESULT kBrowserGone = HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
+
+// The view whose browser process exited last, kept for the rest of the process so that a step
+// can still raise an event from it once the shell has replaced it.
+WebView* replacedView = nullptr;
 
 }  // namespace
 
@@ -214,11 +219,17 @@ void WebView::raiseProcessFailed(const Step& step) {
     }
     record(L"ProcessFailed kind=" + std::to_wstring(step.number) + L" reason=" +
            std::to_wstring(step.reason) + L" exitCode=" + std::to_wstring(step.exitCode) +
-           L" details=" + flag(step.details));
+           L" details=" + flag(step.details) +
+           (step.fromReplacedView ? L" fromReplacedView" : L""));
     ComRef<ProcessFailedArgs> args = makeObject<ProcessFailedArgs>(
         step.number, step.reason, step.exitCode, step.text, step.details);
-    if (step.number == COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED)
+    if (step.number == COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED && !browserExited_) {
         browserExited_ = true;
+        AddRef();
+        if (replacedView != nullptr)
+            replacedView->Release();
+        replacedView = this;
+    }
     for (auto& handler : handlers)
         handler->Invoke(this, args.get());
 }
@@ -282,7 +293,15 @@ void WebView::runStep(const Step& step, std::function<void()> done) {
             dispatcher_->postDelayed(static_cast<unsigned>(step.number), std::move(done));
             return;
         case Step::Kind::ProcessFailed:
-            raiseProcessFailed(step);
+            if (!step.fromReplacedView)
+                raiseProcessFailed(step);
+            else if (replacedView != nullptr && replacedView != this)
+                replacedView->raiseProcessFailed(step);
+            else
+                record(L"ProcessFailed fromReplacedView: no view was replaced");
+            break;
+        case Step::Kind::Window:
+            runWindowStep(hostWindow_, step);
             break;
     }
     done();
@@ -371,9 +390,35 @@ QV_STANDIN_EVENT(WebResourceResponseReceived, ICoreWebView2WebResourceResponseRe
 QV_STANDIN_EVENT(DOMContentLoaded, ICoreWebView2DOMContentLoadedEventHandler)
 #undef QV_STANDIN_EVENT
 
+// The stand-in runs no script: it records the call and completes it from the message loop with an
+// id of its own, as the runtime does once the script is registered for every new document.
 HRESULT WebView::AddScriptToExecuteOnDocumentCreated(
-    LPCWSTR, ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler*) noexcept {
-    return unsupported(L"ICoreWebView2::AddScriptToExecuteOnDocumentCreated");
+    LPCWSTR javaScript,
+    ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler* handler) noexcept {
+    record(L"AddScriptToExecuteOnDocumentCreated length=" +
+           (javaScript ? std::to_wstring(wcslen(javaScript)) : std::wstring(L"(null)")));
+    if (javaScript == nullptr)
+        return E_INVALIDARG;
+    if (browserExited_)
+        return kBrowserGone;
+    if (handler == nullptr)
+        return S_OK;
+    try {
+        ComRef<ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler> completed =
+            ComRef<ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler>::copyOf(
+                handler);
+        const std::wstring id = L"script-" + std::to_wstring(++scriptsAdded_);
+        auto view = self();
+        dispatcher_->post([view, completed = std::make_shared<decltype(completed)>(
+                                     std::move(completed)),
+                           id] {
+            record(L"AddScriptToExecuteOnDocumentCreatedCompleted hr=0x00000000 id=" + id);
+            (*completed)->Invoke(S_OK, id.c_str());
+        });
+        return S_OK;
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
 }
 
 HRESULT WebView::RemoveScriptToExecuteOnDocumentCreated(LPCWSTR) noexcept {

@@ -28,6 +28,9 @@ class WebView final : public StandinObject<WebView, ICoreWebView2_2> {
     void requestResource(const std::wstring& uri, const std::wstring& method,
                          const std::wstring& headerLines, int context, std::function<void()> done);
 
+    // The window the view is hosted in (its controller's parent), for the player's window steps.
+    void setHostWindow(HWND window) { hostWindow_ = window; }
+
     // ICoreWebView2
     HRESULT STDMETHODCALLTYPE get_Settings(ICoreWebView2Settings** settings) noexcept override;
     HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* uri) noexcept override;
@@ -193,6 +196,8 @@ class WebView final : public StandinObject<WebView, ICoreWebView2_2> {
     UINT64 navigationId_ = 0;
     bool stepsStarted_ = false;
     bool browserExited_ = false;
+    unsigned scriptsAdded_ = 0;
+    HWND hostWindow_ = nullptr;
 };
 
 }  // namespace quorvane::standin

@@ -183,12 +183,14 @@ MessageBoxIcon identifyMessageBoxIcon(HWND box) {
 
 size_t MessageBoxCapture::poll() {
     std::vector<HWND> boxes;
+    std::vector<std::wstring> others;
     for (const WindowSeen& seen : visibleWindowsOf(processId_)) {
         // A message box is a dialog with the message text static; other dialogs of the program
         // are left alone.
-        if (seen.className == L"#32770" && GetDlgItem(seen.window, kMessageTextId) != nullptr) {
+        if (seen.className == L"#32770" && GetDlgItem(seen.window, kMessageTextId) != nullptr)
             boxes.push_back(seen.window);
-        }
+        else
+            others.push_back(seen.className);
     }
 
     size_t added = 0;
@@ -206,6 +208,7 @@ size_t MessageBoxCapture::poll() {
         entry.caption = windowText(box);
         entry.text = windowText(GetDlgItem(box, kMessageTextId));
         entry.owner = GetWindow(box, GW_OWNER);
+        entry.windowsBeside = others;
         entry.icon = identifyMessageBoxIcon(box);
         // Painting can lag behind visibility, by seconds on a loaded machine: look again for a
         // while before calling the icon unrecognised.

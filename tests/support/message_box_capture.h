@@ -19,6 +19,9 @@ struct MessageBoxSeen {
     MessageBoxIcon icon = MessageBoxIcon::None;
     // The box's owner window (null for a box shown without one).
     HWND owner = nullptr;
+    // The classes of the process's other visible top-level windows when the box was found, in
+    // z-order.
+    std::vector<std::wstring> windowsBeside;
 };
 
 // Watches one process for message boxes (visible "#32770" dialogs owned by its threads), records

@@ -1,8 +1,13 @@
 #include "tests/support/run_log_lines.h"
 
+#include <windows.h>
+
 #include <regex>
 
+#include <knownfolders.h>
+
 #include "platform/local_app_data.h"
+#include "platform/utf8.h"
 #include "tests/support/files.h"
 
 namespace quorvane::testing {
@@ -28,6 +33,11 @@ std::vector<std::string> runLogMessages(const std::string& log) {
 
 std::wstring userDataFolderFor(const std::wstring& name) {
     return localAppDataPath() + L"\\" + name;
+}
+
+std::string defaultSavesLogLine(const std::wstring& name) {
+    return "saves folder=" + wideToUtf8(knownFolderPath(FOLDERID_SavedGames) + L"\\" + name) +
+           " (\"saves-folder\" not given: the default)";
 }
 
 std::vector<std::string> runLogIn(const std::wstring& folder) {

@@ -14,6 +14,9 @@ std::vector<std::string> runLogMessages(const std::string& log);
 // (this process and the shell it starts share the local application data folder).
 std::wstring userDataFolderFor(const std::wstring& name);
 
+// The line a run of the app |name| logs for its saves when the manifest names no saves folder.
+std::string defaultSavesLogLine(const std::wstring& name);
+
 // The messages of the run log in |folder|; empty when there is none.
 std::vector<std::string> runLogIn(const std::wstring& folder);
 

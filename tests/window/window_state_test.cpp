@@ -180,6 +180,20 @@ TEST_F(Fullscreen, AHiddenWindowSwitchesWithoutBeingShown) {
     EXPECT_FALSE(IsWindowVisible(window));
 }
 
+// A game that starts fullscreen enters while its window is still hidden and is shown later:
+// leaving must not hide it again with the style saved while it was hidden.
+TEST_F(Fullscreen, AWindowShownWhileFullscreenStaysVisibleWhenItLeaves) {
+    HWND window = makeWindow(WS_OVERLAPPEDWINDOW);
+    const RECT before = rectOf(window);
+    const LONG hiddenStyle = GetWindowLongW(window, GWL_STYLE);
+    setFullscreen(true);
+    ShowWindow(window, SW_SHOW);
+    setFullscreen(false);
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_EQ(GetWindowLongW(window, GWL_STYLE), hiddenStyle | static_cast<LONG>(WS_VISIBLE));
+    expectRect(rectOf(window), before);
+}
+
 // The outer size in 64 bits: a client size near the int32 limit plus the frame must not wrap.
 TEST(OuterWindowSize, AddsTheFrameAndHoldsTheSumToInt32) {
     struct Case {

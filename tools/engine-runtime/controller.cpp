@@ -2,9 +2,43 @@
 
 #include <commctrl.h>
 
+#include <map>
+
 #include "tools/engine-runtime/engine_log.h"
+#include "tools/engine-runtime/steps.h"
 
 namespace quorvane::engine {
+
+namespace {
+
+// A window without a caption that covers its monitor, as a game's fullscreen is.
+bool coversItsMonitor(HWND window) {
+    if ((GetWindowLongW(window, GWL_STYLE) & WS_CAPTION) == WS_CAPTION)
+        return false;
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    RECT rect = {};
+    return GetWindowRect(window, &rect) &&
+           GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor) &&
+           EqualRect(&rect, &monitor.rcMonitor);
+}
+
+// The host's windows as last seen (the UI thread's): a window outlives a lost browser, and the
+// next browser's controller must not report a switch that did not happen.
+std::map<HWND, bool> fullscreenWindows;
+
+// Logs "window fullscreen 1" or "0" when the window has switched since last seen.
+void noteFullscreen(HWND window, bool log) {
+    const bool now = coversItsMonitor(window);
+    auto [seen, added] = fullscreenWindows.try_emplace(window, now);
+    if (added || seen->second == now)
+        return;
+    seen->second = now;
+    if (log)
+        logLine(std::string("window fullscreen ") + (now ? "1" : "0"));
+}
+
+}  // namespace
 
 Controller::Controller(std::shared_ptr<Browser> browser, HWND parent, ComRef<WebView> view)
     : ComObject(IID_ICoreWebView2Controller),
@@ -13,6 +47,7 @@ Controller::Controller(std::shared_ptr<Browser> browser, HWND parent, ComRef<Web
       view_(std::move(view)) {
     GetClientRect(parent_, &bounds_);
     browser_->window = parent_;
+    noteFullscreen(parent_, false);
     // The browser goes with the window it lives in, even when nobody closes the controller.
     SetWindowSubclass(parent_, &Controller::parentProc, subclassId(),
                       reinterpret_cast<DWORD_PTR>(browser_.get()));
@@ -25,8 +60,13 @@ Controller::~Controller() {
 
 LRESULT CALLBACK Controller::parentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                         UINT_PTR id, DWORD_PTR data) {
-    if (message == WM_DESTROY) {
+    if (message == WM_WINDOWPOSCHANGED) {
+        noteFullscreen(window, true);
+    } else if (message == WM_DESTROY) {
         RemoveWindowSubclass(window, &Controller::parentProc, id);
+        fullscreenWindows.erase(window);
+        // The newest controller's subclass comes first: its browser takes the picture.
+        takeFinalScreenshot(*reinterpret_cast<Browser*>(data));
         reinterpret_cast<Browser*>(data)->shutDown();
     }
     return DefSubclassProc(window, message, wParam, lParam);
@@ -82,6 +122,7 @@ HRESULT Controller::put_ParentWindow(HWND parentWindow) noexcept {
     if (IsWindow(parent_))
         RemoveWindowSubclass(parent_, &Controller::parentProc, subclassId());
     parent_ = parentWindow;
+    noteFullscreen(parent_, false);
     SetWindowSubclass(parent_, &Controller::parentProc, subclassId(),
                       reinterpret_cast<DWORD_PTR>(browser_.get()));
     return S_OK;

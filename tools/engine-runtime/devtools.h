@@ -23,7 +23,8 @@ using Json = nlohmann::json;
 // One connection to the browser's debugging endpoint. Commands may be sent from any thread.
 // Replies to call() and every event are delivered on the thread that connected, from its message
 // loop (a message-only window receives them), one at a time, as the runtime delivers its events.
-// callSync() blocks a worker thread (never the connecting one) until its reply arrives.
+// callSync() blocks its thread until its reply arrives, which the reader hands over directly: on
+// the connecting thread too, though events and call() replies then wait.
 class DevTools {
   public:
     // |result| is the command's result, or null when it failed (then |error| says why).

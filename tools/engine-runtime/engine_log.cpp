@@ -52,7 +52,18 @@ void logLine(const std::string& line) {
     static const std::wstring path = windowsPath(environmentVariable(L"QV_ENGINE_LOG"));
     if (path.empty())
         return;
-    std::string text = std::to_string(GetTickCount64() - startTick) + " " + line + "\n";
+    // One line per event, whatever a page puts in its texts: a console error of several lines
+    // must not read as further events (a step's outcome, a request) to whoever reads the log.
+    std::string text = std::to_string(GetTickCount64() - startTick) + " ";
+    for (const char c : line) {
+        if (c == '\n')
+            text += "\\n";
+        else if (c == '\r')
+            text += "\\r";
+        else
+            text += c;
+    }
+    text += '\n';
     std::lock_guard<std::mutex> guard(logLock);
     HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -6,7 +6,8 @@ namespace quorvane::engine {
 
 // What the engine saw, one line per event, for people and tests watching a run: appended to the
 // file that QV_ENGINE_LOG names (a Linux or Windows path), with the milliseconds since the
-// environment was created. Nothing is written when the variable is unset. Any thread.
+// environment was created; line breaks inside |line| are written as \n and \r. Nothing is
+// written when the variable is unset. Any thread.
 void logLine(const std::string& line);
 
 // A variable of this process's environment, as UTF-8; empty when unset.

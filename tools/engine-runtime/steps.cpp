@@ -2,32 +2,45 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <mutex>
 #include <thread>
 
 #include "platform/utf8.h"
 #include "tools/engine-runtime/base64.h"
 #include "tools/engine-runtime/engine_log.h"
+#include "tools/engine-runtime/step_keys.h"
 #include "tools/engine-runtime/web_view.h"
 
 namespace quorvane::engine {
 
 namespace {
 
-struct Key {
-    const char* name;
-    const char* code;
-    int virtualKey;
-    const char* text;
-};
-const Key kKeys[] = {{"F11", "F11", VK_F11, ""},
-                     {"Escape", "Escape", VK_ESCAPE, ""},
-                     {"Enter", "Enter", VK_RETURN, "\r"},
-                     {" ", "Space", VK_SPACE, " "},
-                     {"ArrowLeft", "ArrowLeft", VK_LEFT, ""},
-                     {"ArrowRight", "ArrowRight", VK_RIGHT, ""},
-                     {"ArrowUp", "ArrowUp", VK_UP, ""},
-                     {"ArrowDown", "ArrowDown", VK_DOWN, ""}};
+// The picture of the page as PNG, written to |target| (a Linux or Windows path); says how it went.
+std::string saveScreenshot(Browser& browser, const std::string& session, const std::string& target,
+                           DWORD timeoutMs) {
+    auto shot = browser.devtools.callSync("Page.captureScreenshot", {{"format", "png"}}, session,
+                                          timeoutMs);
+    if (!shot)
+        return "failed";
+    const std::string png = base64Decode(shot->value("data", ""));
+    const std::wstring path = windowsPath(target);
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return "cannot write";
+    DWORD written = 0;
+    const bool whole =
+        WriteFile(file, png.data(), static_cast<DWORD>(png.size()), &written, nullptr) &&
+        written == png.size();
+    CloseHandle(file);
+    // Half a picture is no picture (a full disk).
+    if (!whole) {
+        DeleteFileW(path.c_str());
+        return "cannot write";
+    }
+    return "saved " + std::to_string(png.size()) + " bytes";
+}
 
 // The page the steps drive: the view of the newest browser. A browser that was lost is followed
 // by the one its host makes next, so steps carry on across a browser crash.
@@ -48,27 +61,33 @@ void setTarget(const std::shared_ptr<Browser>& browser, WebView* view) {
 
 class StepRunner {
   public:
+    // With |seconds|, the window is closed that many seconds after the steps began: a step that
+    // waits then gives up, and the steps after it do not run.
     void run(const Json& steps, int seconds) {
-        const ULONGLONG start = GetTickCount64();
+        if (seconds > 0)
+            deadline_ = GetTickCount64() + static_cast<ULONGLONG>(seconds) * 1000;
+        size_t done = 0;
         for (const Json& step : steps) {
-            if (finished())
-                return;
+            if (finished() || GetTickCount64() >= deadline_)
+                break;
             refresh();
             logLine("step " + step.dump() + " -> " + performCaught(step));
+            ++done;
         }
-        if (seconds > 0) {
-            const ULONGLONG end = start + static_cast<ULONGLONG>(seconds) * 1000;
-            while (GetTickCount64() < end && !finished())
-                Sleep(50);
-            refresh();
-            const std::string finalShot = environmentVariable(L"QV_ENGINE_FINAL_SCREENSHOT");
-            if (!finalShot.empty() && !finished())
-                logLine("screenshot " + finalShot + " -> " + screenshot(finalShot));
-            if (!finished()) {
-                logLine("closing the window after " + std::to_string(seconds) + " s");
-                PostMessageW(browser_->window, WM_CLOSE, 0, 0);
-            }
-        }
+        if (seconds <= 0)
+            return;
+        while (GetTickCount64() < deadline_ && !finished())
+            Sleep(50);
+        refresh();
+        if (finished())
+            return;
+        const size_t left = steps.size() - done;
+        logLine("closing the window after " + std::to_string(seconds) + " s" +
+                (left == 0 ? ""
+                           : ", " + std::to_string(left) + (left == 1 ? " step" : " steps") +
+                                 " not run"));
+        // The final picture is taken as the window goes (takeFinalScreenshot).
+        PostMessageW(browser_->window, WM_CLOSE, 0, 0);
     }
 
   private:
@@ -99,20 +118,11 @@ class StepRunner {
         return view_->title();
     }
 
-    std::string screenshot(const std::string& target) {
-        auto shot = call("Page.captureScreenshot", {{"format", "png"}});
-        if (!shot)
-            return "failed";
-        const std::string png = base64Decode(shot->value("data", ""));
-        const std::wstring path = windowsPath(target);
-        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
-            return "cannot write";
-        DWORD written = 0;
-        WriteFile(file, png.data(), static_cast<DWORD>(png.size()), &written, nullptr);
-        CloseHandle(file);
-        return "saved " + std::to_string(png.size()) + " bytes";
+    // Milliseconds from now until |end| or the deadline, whichever comes first.
+    DWORD until(ULONGLONG end) const {
+        const ULONGLONG now = GetTickCount64();
+        const ULONGLONG last = std::min(end, deadline_);
+        return last > now ? static_cast<DWORD>(last - now) : 0;
     }
 
     // Loads |url| (served by anything but the host) in a second page of the same browser, waits
@@ -167,7 +177,9 @@ class StepRunner {
 
     std::string perform(const Json& step) {
         if (step.contains("wait")) {
-            Sleep(step["wait"].get<DWORD>());
+            const ULONGLONG end = GetTickCount64() + step["wait"].get<DWORD>();
+            for (DWORD left = until(end); left > 0 && !finished(); left = until(end))
+                Sleep(std::min<DWORD>(left, 50));
             return "ok";
         }
         if (step.contains("click")) {
@@ -187,30 +199,16 @@ class StepRunner {
             return done ? "ok" : "failed";
         }
         if (step.contains("key")) {
-            const std::string name = step["key"].get<std::string>();
-            Json down = {{"type", "keyDown"}, {"key", name}};
-            Json up = {{"type", "keyUp"}, {"key", name}};
-            for (const Key& key : kKeys) {
-                if (name == key.name) {
-                    for (Json* event : {&down, &up}) {
-                        (*event)["code"] = key.code;
-                        (*event)["windowsVirtualKeyCode"] = key.virtualKey;
-                    }
-                    if (*key.text != '\0')
-                        down["text"] = key.text;
-                }
-            }
-            if (name.size() == 1 && !down.contains("code")) {
-                down["text"] = name;
-                down["windowsVirtualKeyCode"] = std::toupper(static_cast<unsigned char>(name[0]));
-            }
-            call("Input.dispatchKeyEvent", down);
-            return call("Input.dispatchKeyEvent", up) ? "ok" : "failed";
+            const std::optional<KeyPress> press = keyPress(step["key"].get<std::string>());
+            if (!press)
+                return "unknown key";
+            call("Input.dispatchKeyEvent", press->down);
+            return call("Input.dispatchKeyEvent", press->up) ? "ok" : "failed";
         }
         if (step.contains("waitTitle")) {
             const std::wstring wanted = utf8ToWide(step["waitTitle"].get<std::string>());
             const ULONGLONG end = GetTickCount64() + step.value("timeout", 15000);
-            while (GetTickCount64() < end && !finished()) {
+            while (until(end) > 0 && !finished()) {
                 if (title().find(wanted) != std::wstring::npos)
                     return "ok";
                 Sleep(20);
@@ -230,7 +228,8 @@ class StepRunner {
             return (*result)["result"].value("value", Json()).dump();
         }
         if (step.contains("screenshot"))
-            return screenshot(step["screenshot"].get<std::string>());
+            return saveScreenshot(*browser_, view_->session(),
+                                  step["screenshot"].get<std::string>(), 20000);
         if (step.contains("compare"))
             return compare(step["compare"].get<std::string>(),
                            step.value("until", std::string("true")));
@@ -259,9 +258,27 @@ class StepRunner {
 
     std::shared_ptr<Browser> browser_;
     ComRef<WebView> view_;
+    ULONGLONG deadline_ = ~0ULL;
 };
 
 }  // namespace
+
+void takeFinalScreenshot(Browser& browser) {
+    // The UI thread's: the window goes once.
+    static bool taken = false;
+    if (taken)
+        return;
+    taken = true;
+    const std::string target = environmentVariable(L"QV_ENGINE_FINAL_SCREENSHOT");
+    if (target.empty())
+        return;
+    // Replies reach a waiting caller from the connection's reader, so the UI thread may wait
+    // here; not for long, as the page's dialogs, handled on this thread, wait meanwhile.
+    const std::string session = browser.view != nullptr ? browser.view->session() : "";
+    logLine("screenshot " + target + " -> " +
+            (browser.closed ? std::string("failed, the browser is gone")
+                            : saveScreenshot(browser, session, target, 5000)));
+}
 
 void startSteps(const std::shared_ptr<Browser>& browser, WebView* view) {
     setTarget(browser, view);
@@ -281,8 +298,9 @@ void startSteps(const std::shared_ptr<Browser>& browser, WebView* view) {
             steps = Json::array();
         }
     }
-    std::thread([steps, seconds = atoi(seconds.c_str())] { StepRunner().run(steps, seconds); })
-        .detach();
+    std::thread([steps, seconds = atoi(seconds.c_str())] {
+        StepRunner().run(steps, seconds);
+    }).detach();
 }
 
 }  // namespace quorvane::engine

@@ -97,10 +97,9 @@ class WebView final : public ComObject<WebView, ICoreWebView2_2> {
                       EventRegistrationToken* token) noexcept override;
     HRESULT STDMETHODCALLTYPE remove_ProcessFailed(EventRegistrationToken token) noexcept override;
     HRESULT STDMETHODCALLTYPE AddScriptToExecuteOnDocumentCreated(
-        LPCWSTR,
-        ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler*) noexcept override {
-        return E_NOTIMPL;
-    }
+        LPCWSTR javaScript,
+        ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler* handler) noexcept
+        override;
     HRESULT STDMETHODCALLTYPE RemoveScriptToExecuteOnDocumentCreated(LPCWSTR) noexcept override {
         return E_NOTIMPL;
     }

@@ -19,6 +19,35 @@ std::string originOf(const std::string& url) {
     return url.substr(0, path);
 }
 
+// What the log shows of a page message: a request of the page API ({"type": T, "id": I, ...}) by
+// its type and id only, since its other members may be a player's whole save; anything else as
+// it came.
+std::string messageForLog(const std::string& json, bool isString, const std::string& data) {
+    const Json parsed = Json::parse(isString ? data : json, nullptr, false);
+    if (parsed.is_object() && parsed.contains("id") && parsed.contains("type") &&
+        parsed["type"].is_string()) {
+        return std::string("page request ") + parsed["type"].get<std::string>() + " id=" +
+               parsed["id"].dump(-1, ' ', false, Json::error_handler_t::replace);
+    }
+    return std::string("message ") + (isString ? "string " : "json ") + json;
+}
+
+// The same for the host's messages to the page: an answer by its id and outcome.
+std::string postedForLog(const nlohmann::ordered_json& message) {
+    using Json = nlohmann::ordered_json;
+    if (message.is_object() && message.value("type", Json()) == "reply" &&
+        message.contains("id")) {
+        const Json& error = message.value("error", Json::object());
+        const std::string outcome =
+            message.value("ok", Json()) == true
+                ? "ok"
+                : "error " + (error.is_object() ? error.value("code", Json("?")).dump() : "?");
+        return "page reply id=" + message["id"].dump(-1, ' ', false, Json::error_handler_t::replace) +
+               " " + outcome;
+    }
+    return "posted " + message.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
 }  // namespace
 
 std::wstring WebView::title() {
@@ -50,7 +79,7 @@ void WebView::onBinding(const std::string& payload, int context) {
         const bool isString = kind == 's';
         const std::string json =
             isString ? Json(data).dump(-1, ' ', false, Json::error_handler_t::replace) : data;
-        logLine(std::string("message ") + (isString ? "string " : "json ") + json);
+        logLine(messageForLog(json, isString, data));
         ComRef<WebMessageReceivedArgs> args(new WebMessageReceivedArgs(
             frameUrl, utf8ToWide(json), isString, isString ? utf8ToWide(data) : L""));
         for (auto* handler : webMessageReceived_.snapshot())
@@ -129,15 +158,47 @@ void WebView::onPermission(const std::string& request, const std::wstring& frame
 }
 
 HRESULT WebView::PostWebMessageAsJson(LPCWSTR webMessageAsJson) noexcept {
-    Json parsed = Json::parse(wideToUtf8(textOf(webMessageAsJson)), nullptr, false);
+    // Members keep their order, as the page receives them from the runtime.
+    const nlohmann::ordered_json parsed =
+        nlohmann::ordered_json::parse(wideToUtf8(textOf(webMessageAsJson)), nullptr, false);
     if (parsed.is_discarded())
         return E_INVALIDARG;
+    logLine(postedForLog(parsed));
     browser_->devtools.call("Runtime.evaluate",
                             {{"expression", "globalThis[\"" + browser_->replies + "\"](0, \"m\", " +
                                                 parsed.dump() + ")"}},
                             session_);
     return S_OK;
 }
+HRESULT WebView::AddScriptToExecuteOnDocumentCreated(
+    LPCWSTR javaScript,
+    ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler* handler) noexcept {
+    if (javaScript == nullptr)
+        return E_INVALIDARG;
+    try {
+        // Scripts added to a session run in the order they were added, after the engine's own
+        // (chrome.webview), before the page's; commands on one session are handled in order, so
+        // a navigation asked for next already gets it.
+        auto completed = std::make_shared<
+            ComRef<ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler>>(
+            ComRef<ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler>::copyOf(
+                handler));
+        logLine("script added length=" + std::to_string(wcslen(javaScript)));
+        browser_->devtools.call(
+            "Page.addScriptToEvaluateOnNewDocument", {{"source", wideToUtf8(javaScript)}},
+            session_, [completed](const Json& result, const std::string& error) {
+                if (!*completed)
+                    return;
+                const std::wstring id =
+                    utf8ToWide(result.is_object() ? result.value("identifier", "") : "");
+                (*completed)->Invoke(error.empty() ? S_OK : E_FAIL, id.c_str());
+            });
+        return S_OK;
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+}
+
 HRESULT WebView::PostWebMessageAsString(LPCWSTR webMessageAsString) noexcept {
     return PostWebMessageAsJson(
         utf8ToWide(Json(wideToUtf8(textOf(webMessageAsString))).dump()).c_str());

@@ -4,6 +4,7 @@
 
 #include "platform/utf8.h"
 #include "tools/engine-runtime/engine_log.h"
+#include "tools/engine-runtime/page_exception.h"
 #include "tools/engine-runtime/steps.h"
 
 namespace quorvane::engine {
@@ -134,10 +135,8 @@ void WebView::onEvent(const std::string& method, const Json& params, const std::
             logLine("console error: " + text);
         }
     } else if (method == "Runtime.exceptionThrown") {
-        const Json details = params.value("exceptionDetails", Json::object());
-        const Json exception = details.value("exception", Json::object());
         logLine("uncaught exception: " +
-                exception.value("description", details.value("text", std::string())));
+                uncaughtExceptionText(params.value("exceptionDetails", Json::object())));
     } else if (method == "Log.entryAdded") {
         const Json entry = params.value("entry", Json::object());
         if (entry.value("level", "") == "error")
