@@ -4,6 +4,7 @@
 #include <map>
 #include <utility>
 
+#include "platform/final_path.h"
 #include "platform/scoped_find.h"
 #include "platform/system_error.h"
 #include "platform/scoped_handle.h"
@@ -90,27 +91,6 @@ void listInto(const std::wstring& root, const std::wstring& relative, const std:
         listInto(root, entry.relative, path, holders, entries, problems);
         if (known)
             holders.pop_back();
-    }
-}
-
-// The path of what |path| leads to, links resolved, or "" when it cannot be opened.
-std::wstring finalPathOf(const std::wstring& path) {
-    ScopedHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!file)
-        return {};
-    std::wstring final(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetFinalPathNameByHandleW(
-            file.get(), final.data(), static_cast<DWORD>(final.size()), FILE_NAME_NORMALIZED);
-        if (length == 0)
-            return {};
-        if (length < final.size()) {
-            final.resize(length);
-            return final;
-        }
-        final.resize(length);
     }
 }
 
