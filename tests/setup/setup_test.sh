@@ -220,4 +220,6 @@ check "the files over an unregistered install" "$(installed_files "out/$name")" 
 echo "installer $(stat -c %s "$setup") bytes for a package of $(du -sb "out/$name" | cut -f1) bytes;" \
   "install ${install_time} s, install over it ${update_time} s, uninstall ${uninstall_time} s (until done)"
 echo "$failures failure(s)"
+# A failure that does not come back on a second run is named by what Wine said meanwhile.
+[ "$failures" -eq 0 ] || { echo "Wine said (last lines):"; tail -n 30 wine.log; }
 [ "$failures" -eq 0 ]
