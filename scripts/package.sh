@@ -65,8 +65,19 @@ out_given="${positional[1]:-dist}"
 [ -d "$app_given" ] || fail 1 "$app_given: no such folder"
 app="$(realpath -e "$app_given")"
 out="$(realpath -m "$out_given")"
-inside() { [ "$1" = "$2" ] || [[ "$1" == "$2"/* ]]; }
-if inside "$out" "$app"; then
+# below FOLDER PATH: whether PATH is FOLDER or lies inside it, as the file system decides (links,
+# and letter case where a mount ignores it, as WSL's Windows drives do); prints the path from
+# FOLDER down to PATH. Folders of PATH that do not exist yet are no folder's.
+below() {
+  local at=$2 path=""
+  while :; do
+    if [ "$at" -ef "$1" ]; then printf '%s' "$path"; return 0; fi
+    [ "$at" != / ] || return 1
+    path="$(basename "$at")${path:+/$path}"
+    at="$(dirname "$at")"
+  done
+}
+if below "$app" "$out" >/dev/null; then
   fail 2 "$out_given is inside the app folder $app_given: the package would end up inside itself"
 fi
 
@@ -121,9 +132,6 @@ name="$(value name)"
 exe="$(value exe)"
 product="$(value product)"
 [ -n "$name" ] && [ -f "$stage/$exe" ] || fail 3 "quorvane-pack.exe laid out no package"
-if inside "$app" "$out/$name"; then
-  fail 2 "$out_given/$name is the app folder itself or holds it: choose another OUT_FOLDER"
-fi
 
 # 2. What only the Linux tools do: the stamped executable is signed before step 3 zips it; the
 #    installer (built from the package folder, whose executable carries the identity and icon it
@@ -151,11 +159,24 @@ if [ -n "$installer" ]; then
 fi
 check_interrupt
 
-# 3. Zip $stage/<Name>/ and move everything in $stage into place as one set.
-pack --finish --show-out "$out_given" "$stage_windows" 'Q:\'
+# 3. Zip $stage/<Name>/ and move everything in $stage into place as one set. The packager refuses
+#    to replace the app folder or a folder holding it, deciding as Windows does which name is which
+#    (letter case): it is told where the app folder lies on Q: when the output folder holds it.
+app_windows='P:\'
+if relative="$(below "$out" "$app")"; then
+  app_windows="Q:\\${relative//\//\\}"
+fi
+pack --finish --show-out "$out_given" --app "$app_windows" "$stage_windows" 'Q:\'
 # In place: a Ctrl-C from now on comes too late to change anything.
 committed=1
 cat "$work/pack.out"
 if [ -n "$setup_exe" ]; then
   echo "Installer: $out_given/$setup_exe ($(du -k "$out/$setup_exe" | cut -f1) KiB)"
+fi
+if [ -n "$certificate" ]; then
+  # Whose signature the files carry, as Windows will name the publisher.
+  subject="$(osslsigncode verify -in "$out/$exe" 2>/dev/null | sed -n 's/^[[:space:]]*Subject: //p' | head -n 1)" || true
+  signed="$out_given/$exe (and in $out_given/$name.zip)"
+  [ -z "$setup_exe" ] || signed+=", $out_given/$setup_exe and the uninstaller it installs"
+  echo "Signed with $certificate (subject ${subject:-unknown}; SHA-256; ${timestamp:+timestamp from $timestamp}${timestamp:-no timestamp}): $signed"
 fi

@@ -84,6 +84,14 @@ class PageApi : public ::testing::Test {
 std::string ok(const std::string& id, const std::string& result) {
     return R"({"type":"reply","id":)" + id + R"(,"ok":true,"result":)" + result + "}";
 }
+// |text| in quotes, as a JSON string whose characters need no escape.
+std::string quoted(const std::string& text) {
+    std::string json = "\"";
+    json += text;
+    json += '"';
+    return json;
+}
+
 std::string failed(const std::string& id, const std::string& code, const std::string& message) {
     return R"({"type":"reply","id":)" + id + R"(,"ok":false,"error":{"code":")" + code +
            R"(","message":)" + message + "}}";
@@ -200,9 +208,8 @@ TEST_F(PageApi, SavesAreThePagesTextExactlyAndListedByName) {
     EXPECT_EQ(ask(R"({"type":"saves.write","id":3,"name":"slot1","text":")" + json + "\"}"),
               ok("3", "null"));
     EXPECT_EQ(testing::readFile(saves_ + L"\\slot1"), bytes);
-    EXPECT_EQ(
-        ask(R"({"type":"saves.read","id":4,"name":"slot1"})"),
-        ok("4", "\"" + std::string("caf\xC3\xA9 \xF0\x9F\x8E\xAE line\\nnext \\u0000 end") + "\""));
+    EXPECT_EQ(ask(R"({"type":"saves.read","id":4,"name":"slot1"})"),
+              ok("4", quoted("caf\xC3\xA9 \xF0\x9F\x8E\xAE line\\nnext \\u0000 end")));
     EXPECT_EQ(ask(R"({"type":"saves.write","id":5,"name":"A-first","text":""})"), ok("5", "null"));
     const std::string list = ask(R"({"type":"saves.list","id":6})");
     const std::regex listed(
@@ -229,8 +236,8 @@ TEST_F(PageApi, RequestsOnOneSaveCompleteInTheOrderPosted) {
     ASSERT_EQ(answers.size(), 41u);
     for (int i = 0; i < 20; ++i) {
         EXPECT_EQ(answers[2 * i], ok(std::to_string(2 * i), "null"));
-        EXPECT_EQ(answers[2 * i + 1], ok(std::to_string(2 * i + 1),
-                                         "\"" + std::string(100000 + i, 'a' + i % 26) + "\""))
+        EXPECT_EQ(answers[2 * i + 1],
+                  ok(std::to_string(2 * i + 1), quoted(std::string(100000 + i, 'a' + i % 26))))
             << i;
     }
 }

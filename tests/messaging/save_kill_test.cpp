@@ -19,14 +19,8 @@ using testing::TempDir;
 
 size_t temporaryFilesIn(const std::wstring& folder) {
     size_t count = 0;
-    WIN32_FIND_DATAW found = {};
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return 0;
-    do {
-        count += isTemporaryFileName(found.cFileName) ? 1 : 0;
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    for (const std::wstring& name : testing::namesIn(folder))
+        count += isTemporaryFileName(name) ? 1 : 0;
     return count;
 }
 

@@ -54,7 +54,8 @@ failures=0
 output="$(LC_ALL=C.UTF-8 bash "$root/scripts/wine-run.sh" "$build" "$PWD/quorvane-pack.exe" sky-puzzle </dev/null 2>&1)" ||
   { echo "FAILED: quorvane-pack.exe sky-puzzle: $output"; failures=1; }
 case "$output" in
-  "Packaged \"Sky Puzzle\": dist/Sky Puzzle/ and dist/Sky Puzzle.zip ("*" KiB)") ;;
+  # Windows paths, as a maker on Windows writes them.
+  "Packaged \"Sky Puzzle\": dist\\Sky Puzzle\\ and dist\\Sky Puzzle.zip ("*" KiB)") ;;
   *) echo "FAILED: quorvane-pack.exe said: $output"; failures=1 ;;
 esac
 python3 "$root/tests/stamp/zip_matches_folder.py" dist || failures=1

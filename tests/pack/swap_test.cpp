@@ -32,7 +32,7 @@ void list(const std::wstring& folder, const std::string& prefix, Listing& listin
         std::string path = prefix;
         path += wideToUtf8(name);
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            listing[path] = "/";
+            listing.emplace(path, "/");
             list(folder + L"\\" + name, path + "/", listing);
         } else {
             listing[path] = testing::readFile(folder + L"\\" + name);

@@ -154,6 +154,27 @@ TEST(ZipWriter, WritesNamesTimesAndDataAsZipReadersExpect) {
     EXPECT_LT(directory.entries[1].compressed, text.size() / 10);
 }
 
+// A file's time is written in the MS-DOS form as local time, as Windows' zip folders and Info-ZIP
+// write it (and read it back), and in the "UT" field as Unix seconds. The test runs in a zone
+// that is not UTC (tests/pack/CMakeLists.txt sets TZ for it; Wine takes its zone from TZ).
+TEST(ZipWriter, FileTimesAreLocalInTheMsDosForm) {
+    TIME_ZONE_INFORMATION zone = {};
+    GetTimeZoneInformation(&zone);
+    ASSERT_EQ(zone.Bias, -330) << "not in the +5:30 zone: the test would not tell local from UTC";
+    // 2023-11-14 22:13:20 UTC and one second later: 2023-11-15 03:43:20 and :21 in +5:30, which
+    // MS-DOS keeps in two-second steps.
+    for (const int64_t seconds : {1700000000LL, 1700000001LL}) {
+        const ULONGLONG ticks = static_cast<ULONGLONG>(seconds) * 10000000 + 116444736000000000ULL;
+        const ZipTime time =
+            zipTimeOfFile({static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)});
+        EXPECT_EQ(time.dosDate, ((2023 - 1980) << 9) | (11 << 5) | 15) << seconds;
+        EXPECT_EQ(time.dosTime, (3 << 11) | (43 << 5) | (20 / 2)) << seconds;
+        EXPECT_EQ(time.unixSeconds, seconds);
+    }
+    // SOURCE_DATE_EPOCH is the same everywhere: UTC.
+    EXPECT_EQ(zipTimeOfUnixSeconds(1700000000).dosTime, (22 << 11) | (13 << 5) | (20 / 2));
+}
+
 // "f<i>/" (built up in steps: GCC 12 warns falsely about "f" + a temporary).
 std::string folderName(int i) {
     std::string name = "f";

@@ -15,19 +15,7 @@ namespace {
 
 using testing::TempDir;
 
-std::vector<std::wstring> namesIn(const std::wstring& folder) {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found = {};
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if (std::wstring(found.cFileName) != L"." && std::wstring(found.cFileName) != L"..")
-            names.push_back(found.cFileName);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-    return names;
-}
+using testing::namesIn;
 
 TEST(AtomicFile, ReplacesWholeAndLeavesNoTemporaryFile) {
     TempDir dir;
@@ -80,7 +68,6 @@ TEST(AtomicFile, OnlyItsOwnLeftoversAreRecognisedAndRemoved) {
         if (!c.temporary)
             expected.push_back(c.name);
     }
-    std::sort(left.begin(), left.end());
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(left, expected);
 }

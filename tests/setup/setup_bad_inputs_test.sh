@@ -18,6 +18,10 @@ echo "not a certificate" >certs/text.pfx
 mkdir fake
 printf '#!/bin/sh\necho "Error: Can'"'"'t open output file"\nexit 1\n' >fake/makensis
 chmod +x fake/makensis
+# An osslsigncode that ends with 0 and leaves an empty file where the signed one belongs.
+mkdir hollow
+printf '#!/bin/sh\nwhile [ $# -gt 0 ]; do [ "$1" = -out ] && : >"$2"; shift; done\nexit 0\n' >hollow/osslsigncode
+chmod +x hollow/osslsigncode
 
 mkdir -p good/www
 printf '{"name": "Star Hopper", "version": "1.2.0"}' >good/package.json
@@ -69,6 +73,8 @@ expect 1 "$p: certs/signer.pfx: needs its password in the environment variable Q
 # Port 9 on loopback is closed: the timestamp server does not answer.
 expect 3 "$p: Star Hopper.exe: no timestamp from http://127.0.0.1:9/ (RFC 3161 timestamping failed; is the address right and reachable?)" \
   : "$right" --sign certs/signer.pfx --timestamp http://127.0.0.1:9/ --installer
+expect 3 "$p: Star Hopper.exe: signing failed (osslsigncode: exit code 0, but no signed file)" \
+  : "$right PATH=\"$work/hollow:\$PATH\"" --sign certs/signer.pfx --installer
 expect 3 "$p: Star Hopper Setup 1.2.0.exe: makensis failed: Error: Can't open output file" \
   : "$right PATH=\"$work/fake:\$PATH\"" --sign certs/signer.pfx --installer
 # 80 three-byte letters: the package's names fit, "<Name> Setup 1.2.0.exe" (256 bytes) does not.

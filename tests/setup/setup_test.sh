@@ -14,7 +14,12 @@ build="$(cd "$1" && pwd)"
 export QV_BUILD_DIR="$build" QV_NO_BUILD=1 LC_ALL=C.UTF-8
 . "$root/tests/setup/certificates.sh"
 
-name="Étoile Setup Test"  # the manifest's name, and so the file name
+# The manifest's name, and so the file name, and the company and copyright: with every character
+# the installer's script language reads as its own ($, {, }, quotes, ";"), and "&", which dialogs
+# take for a shortcut key.
+name='Étoile ${NSISDIR} `Ca$h` '"'"'Rush'"'"'; {x} & Co'
+company='Nébula $0 `Games`; {Ltd}'
+copyright='© 2026 Nébula $INSTDIR ${APP_NAME}'
 password='correct horse $1 ünï'
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -72,14 +77,16 @@ echo 'old();' >app/www/old.js
 echo '{"level": 1}' >'app/www/lévels/one $1.json'
 python3 "$root/scripts/make-icon.py" app/icon.ico
 cat >app/package.json <<EOF
-{"name": "$name", "version": "1.0.0", "company": "Nébula Games", "copyright": "© 2026 Nébula Games",
+{"name": "$name", "version": "1.0.0", "company": "$company", "copyright": "$copyright",
  "window": {"icon": "icon.ico"}, "settings": {"distribution-mode": "fixed"}}
 EOF
 
-QUORVANE_SIGN_PASSWORD="$password" bash "$root/scripts/package.sh" --sign certs/signer.pfx \
-  --installer app out >/dev/null
+said="$(QUORVANE_SIGN_PASSWORD="$password" bash "$root/scripts/package.sh" --sign certs/signer.pfx \
+  --installer app out)"
 setup="out/$name Setup 1.0.0.exe"
 check "the outputs" "$(printf '%s\n' "$name" "$name Setup 1.0.0.exe" "$name.zip")" "$(ls out)"
+check "what package.sh says it signed" "Signed with certs/signer.pfx (subject /CN=Nebula Games Test Signer; SHA-256; no timestamp): out/$name/$name.exe (and in out/$name.zip), out/$name Setup 1.0.0.exe and the uninstaller it installs" \
+  "$(tail -n 1 <<<"$said")"
 
 # Signatures: SHA-256, the app's name as description, trusted through the test authority only.
 verify() {  # verify WHAT FILE
@@ -100,10 +107,10 @@ cmp -s zipped.exe "out/$name/$name.exe" || check "the zip holds the signed shell
 
 # The installer carries the app's icon and version information.
 identity() { python3 "$root/tools/setup/exe_resources.py" "$1" | grep -v OriginalFilename; }
-check "the installer's version information" "CompanyName=Nébula Games
+check "the installer's version information" "CompanyName=$company
 FileDescription=$name Setup
 FileVersion=1.0.0.0
-LegalCopyright=© 2026 Nébula Games
+LegalCopyright=$copyright
 ProductName=$name
 ProductVersion=1.0.0
 FixedFileVersion=1.0.0.0" "$(identity "$setup" | sort -t= -k1,1 | grep -v '^Fixed'; identity "$setup" | grep '^Fixed')"
@@ -133,10 +140,21 @@ entry() {  # the uninstall entry expected for VERSION
   kib=$(find "$installed_unix" -type f -printf '%s\n' | awk '{ t += $1 } END { print int((t + 1023) / 1024) }')
   printf '%s\n' "DisplayIcon=$installed\\$name.exe" "DisplayName=$name" "DisplayVersion=$1" \
     "EstimatedSize=dword:$kib" "InstallLocation=$installed" "NoModify=dword:1" "NoRepair=dword:1" \
-    "Publisher=Nébula Games" "QuietUninstallString=\"$installed\\Uninstall $name.exe\" /S" \
+    "Publisher=$company" "QuietUninstallString=\"$installed\\Uninstall $name.exe\" /S" \
     "UninstallString=\"$installed\\Uninstall $name.exe\""
 }
 check "the uninstall entry" "$(entry 1.0.0)" "$(probe entry "$name")"
+
+# An uninstaller copied into another folder and run there (in place) removes nothing of the real
+# install: the shortcut and the entry belong to the install that the entry names.
+mkdir elsewhere
+cp "$installed_unix/Uninstall $name.exe" elsewhere/
+wine_run "$work/elsewhere/Uninstall $name.exe" /S "_?=$(winepath -w "$work/elsewhere")" >>wine.log ||
+  check "the copied uninstaller's exit code" 0 "$?"
+[ -f "$shortcut_unix" ] || check "the shortcut after a copied uninstaller ran" there missing
+check "the uninstall entry after a copied uninstaller ran" "$(entry 1.0.0)" "$(probe entry "$name")"
+check "the installed files after a copied uninstaller ran" "$(installed_files "out/$name")" \
+  "$(files_of "$installed_unix")"
 
 # The installed app starts from its shortcut's folder and serves its page.
 printf '{"steps": [{"do": "close"}]}' >scenario.json
@@ -190,7 +208,18 @@ probe entry "$name" >/dev/null && check "the uninstall entry after uninstalling"
 check "the saves after uninstalling" "level 7" \
   "$(cat "$saves/EBWebView/Default/Local Storage/leveldb.log" 2>&1)"
 
+# An earlier install in the folder that /D= names, whose entry is gone (removed, or the folder
+# copied from another machine): the new version first removes its files with its uninstaller,
+# so that none outlives the update.
+games="$(winepath -w "$work/games")"
+wine_run "out/$name Setup 1.0.0.exe" /S "/D=$games" >>wine.log || check "the first version into /D=" 0 "$?"
+wine_run reg delete "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$name" /f >/dev/null 2>&1
+wine_run "out/$name Setup 1.1.0.exe" /S "/D=$games" >>wine.log || check "the second version into /D=" 0 "$?"
+check "the files over an unregistered install" "$(installed_files "out/$name")" "$(files_of games)"
+
 echo "installer $(stat -c %s "$setup") bytes for a package of $(du -sb "out/$name" | cut -f1) bytes;" \
   "install ${install_time} s, install over it ${update_time} s, uninstall ${uninstall_time} s (until done)"
 echo "$failures failure(s)"
+# A failure that does not come back on a second run is named by what Wine said meanwhile.
+[ "$failures" -eq 0 ] || { echo "Wine said (last lines):"; tail -n 30 wine.log; }
 [ "$failures" -eq 0 ]

@@ -14,6 +14,10 @@ std::string readFile(const std::wstring& path);
 
 bool fileExists(const std::wstring& path);
 
+// The names in |folder| (files and folders, "." and ".." left out), sorted; empty when there is no
+// such folder.
+std::vector<std::wstring> namesIn(const std::wstring& folder);
+
 // The lines of |text| without their line feeds (a last line without one counts too).
 std::vector<std::string> splitLines(const std::string& text);
 

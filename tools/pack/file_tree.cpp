@@ -4,6 +4,7 @@
 #include <map>
 #include <utility>
 
+#include "platform/final_path.h"
 #include "platform/scoped_find.h"
 #include "platform/system_error.h"
 #include "platform/scoped_handle.h"
@@ -15,21 +16,6 @@
 namespace quorvane::pack {
 
 namespace {
-
-// Identifies a folder across links: the volume and the file index.
-using FolderId = std::pair<DWORD, unsigned long long>;
-
-bool folderId(const std::wstring& path, FolderId& id) {
-    ScopedHandle folder(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    BY_HANDLE_FILE_INFORMATION info = {};
-    if (!folder || !GetFileInformationByHandle(folder.get(), &info))
-        return false;
-    id = {info.dwVolumeSerialNumber,
-          (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
-    return true;
-}
 
 struct Found {
     std::wstring name;
@@ -58,7 +44,7 @@ std::vector<Found> folderContent(const std::wstring& folder, const std::string& 
 }
 
 void listInto(const std::wstring& root, const std::wstring& relative, const std::string& shown,
-              std::vector<FolderId>& holders, std::vector<TreeEntry>& entries,
+              std::vector<FileId>& holders, std::vector<TreeEntry>& entries,
               std::vector<std::string>& problems) {
     const std::wstring folder = relative.empty() ? root : joinPath(root, relative);
     std::vector<Found> content = folderContent(folder, shown);
@@ -94,8 +80,8 @@ void listInto(const std::wstring& root, const std::wstring& relative, const std:
         entries.push_back(entry);
         if (!entry.folder)
             continue;
-        FolderId id;
-        const bool known = folderId(joinPath(root, entry.relative), id);
+        FileId id;
+        const bool known = fileIdOf(joinPath(root, entry.relative), id);
         if (known && std::find(holders.begin(), holders.end(), id) != holders.end()) {
             problems.push_back(path + ": a link to a folder that holds it (it would never end)");
             continue;
@@ -118,8 +104,8 @@ void listInto(const std::wstring& root, const std::wstring& relative, const std:
 std::vector<TreeEntry> listTree(const std::wstring& folder, const std::string& shown,
                                 std::vector<std::string>& problems) {
     std::vector<TreeEntry> entries;
-    std::vector<FolderId> holders;
-    if (FolderId id; folderId(folder, id))
+    std::vector<FileId> holders;
+    if (FileId id; fileIdOf(folder, id))
         holders.push_back(id);
     listInto(folder, L"", shown, holders, entries, problems);
     return entries;
@@ -130,6 +116,18 @@ std::vector<std::wstring> namesIn(const std::wstring& folder, const std::string&
     for (Found& found : folderContent(folder, shown))
         names.push_back(std::move(found.name));
     return names;
+}
+
+bool fileIdOf(const std::wstring& path, FileId& id) {
+    ScopedHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!file || !GetFileInformationByHandle(file.get(), &info))
+        return false;
+    id = {info.dwVolumeSerialNumber,
+          (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+    return true;
 }
 
 FILETIME writeTimeOf(const std::wstring& path) {
@@ -180,29 +178,54 @@ void copyFile(const std::wstring& from, const std::wstring& to, const std::strin
     failWrite("write", to);
 }
 
-bool removeTree(const std::wstring& path) {
+namespace {
+
+// isLink, with the final path of the folder already known.
+bool isLinkIn(const std::wstring& folderFinal, const std::wstring& path, std::wstring_view name) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+        return true;
+    const std::wstring item = finalPathOf(path);
+    return !item.empty() && !folderFinal.empty() &&
+           !sameWindowsName(item, joinPath(folderFinal, name));
+}
+
+// Removes |path|, which |folderFinal| holds as |name|.
+bool removeItem(const std::wstring& folderFinal, const std::wstring& path, std::wstring_view name) {
+    if (isLinkIn(folderFinal, path, name))
+        return false;
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND;
     if ((attributes & FILE_ATTRIBUTE_READONLY) != 0)
         SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-    // A link to a folder goes, not what it points to.
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
         return DeleteFileW(path.c_str()) != 0;
     bool removed = true;
-    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
-        WIN32_FIND_DATAW data = {};
-        ScopedFind find(FindFirstFileExW(joinPath(path, L"*").c_str(), FindExInfoBasic, &data,
-                                         FindExSearchNameMatch, nullptr, 0));
-        if (find) {
-            do {
-                const std::wstring_view name = data.cFileName;
-                if (name != L"." && name != L"..")
-                    removed = removeTree(joinPath(path, name)) && removed;
-            } while (FindNextFileW(find.get(), &data));
-        }
+    const std::wstring final = finalPathOf(path);
+    WIN32_FIND_DATAW data = {};
+    ScopedFind find(FindFirstFileExW(joinPath(path, L"*").c_str(), FindExInfoBasic, &data,
+                                     FindExSearchNameMatch, nullptr, 0));
+    if (find) {
+        do {
+            const std::wstring_view child = data.cFileName;
+            if (child != L"." && child != L"..")
+                removed = removeItem(final, joinPath(path, child), child) && removed;
+        } while (FindNextFileW(find.get(), &data));
     }
     return RemoveDirectoryW(path.c_str()) != 0 && removed;
+}
+
+}  // namespace
+
+bool isLink(const std::wstring& folder, const std::wstring& name) {
+    return isLinkIn(finalPathOf(folder), joinPath(folder, name), name);
+}
+
+bool removeTree(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L'\\');
+    const std::wstring folder = slash == std::wstring::npos ? L"." : path.substr(0, slash);
+    return removeItem(finalPathOf(folder), path, std::wstring_view(path).substr(slash + 1));
 }
 
 }  // namespace quorvane::pack

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quorvane::pack {
@@ -29,6 +30,13 @@ std::vector<TreeEntry> listTree(const std::wstring& folder, const std::string& s
 // ("<shown>: cannot be listed (...)").
 std::vector<std::wstring> namesIn(const std::wstring& folder, const std::string& shown);
 
+// Identifies a file or folder whatever path leads to it (links, another letter case, another
+// drive letter): the volume's serial number and the file index.
+using FileId = std::pair<DWORD, unsigned long long>;
+
+// |path|'s identity, following links; false when it cannot be opened.
+bool fileIdOf(const std::wstring& path, FileId& id);
+
 // The time a file or folder was last written; throws std::runtime_error ("cannot be read (...)").
 FILETIME writeTimeOf(const std::wstring& path);
 
@@ -45,8 +53,14 @@ void createFolders(const std::wstring& path);
 // be read is the app folder's problem (AppFolderError naming |shown|), anything else WriteError.
 void copyFile(const std::wstring& from, const std::wstring& to, const std::string& shown);
 
-// Deletes a folder with everything in it, clearing read-only attributes on the way. Returns false
-// when something could not be deleted (the rest is deleted all the same).
+// Whether |name| in |folder| is a link (a symbolic link or a junction) rather than a file or folder
+// of its own: a reparse point, or an item whose final path, links resolved, is not |folder|'s plus
+// its name. Wine flags links to folders only, and moves and deletes what any link leads to.
+bool isLink(const std::wstring& folder, const std::wstring& name);
+
+// Deletes a folder with everything in it, clearing read-only attributes on the way. Links are
+// left where they are, and what they lead to is never touched. Returns false when something
+// could not be deleted or was a link (the rest is deleted all the same).
 bool removeTree(const std::wstring& path);
 
 }  // namespace quorvane::pack

@@ -16,11 +16,14 @@
 //
 // Wrappers (scripts/package.sh, which signs and builds installers between the two) use
 //   --stage [--name NAME] APP_FOLDER STAGE_FOLDER   lay out STAGE_FOLDER\<Name>\ only
-//   --finish STAGE_FOLDER OUT_FOLDER                zip it and move all into place
+//   --finish [--app APP_FOLDER] STAGE_FOLDER OUT_FOLDER
+//                                                   zip it and move all into place, refusing to
+//                                                   replace APP_FOLDER or a folder holding it
 // and --show-app TEXT / --show-out TEXT, how messages name the two folders.
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -31,6 +34,7 @@
 #include "tools/pack/file_tree.h"
 #include "tools/pack/interrupt.h"
 #include "tools/pack/long_path.h"
+#include "tools/pack/output_check.h"
 #include "tools/pack/pack_errors.h"
 #include "tools/pack/package_job.h"
 #include "tools/pack/swap.h"
@@ -46,7 +50,8 @@ constexpr char kProgram[] = "quorvane-pack";
 constexpr char kUsage[] = "usage: quorvane-pack.exe [--name NAME] APP_FOLDER [OUT_FOLDER]";
 constexpr char kStageUsage[] =
     "usage: quorvane-pack.exe --stage [--name NAME] APP_FOLDER STAGE_FOLDER";
-constexpr char kFinishUsage[] = "usage: quorvane-pack.exe --finish STAGE_FOLDER OUT_FOLDER";
+constexpr char kFinishUsage[] =
+    "usage: quorvane-pack.exe --finish [--app APP_FOLDER] STAGE_FOLDER OUT_FOLDER";
 
 // One line to a standard stream: UTF-16 to a console, UTF-8 bytes and "\n" to a file or pipe.
 void writeLine(DWORD stream, const std::string& line) {
@@ -61,13 +66,28 @@ void writeLine(DWORD stream, const std::string& line) {
     }
 }
 
-// Each line of |message| on its own, after the program's name.
-int report(int code, const std::string& message, const std::string& prefix = "") {
+// How messages join a folder and a name: "\\" as Windows writes paths, or "/" for a wrapper that
+// names the folders itself (--show-app, --show-out: the scripts on Linux).
+char separator = '\\';
+
+// A message line that begins with a path relative to the app folder ("www/CON: ..."), with that
+// path's separators as messages write them.
+std::string withSeparators(std::string line) {
+    const size_t end = std::min(line.find(": "), line.size());
+    for (size_t i = 0; i < end; ++i)
+        line[i] = line[i] == '/' ? separator : line[i];
+    return line;
+}
+
+// Each line of |message| on its own, after the program's name. With |folder|, each line begins
+// with a path inside that folder (as app folder problems and warnings do).
+int report(int code, const std::string& message, const std::string& folder = "") {
     size_t start = 0;
     for (;;) {
         const size_t end = message.find('\n', start);
-        writeLine(STD_ERROR_HANDLE,
-                  std::string(kProgram) + ": " + prefix + message.substr(start, end - start));
+        const std::string line = message.substr(start, end - start);
+        writeLine(STD_ERROR_HANDLE, std::string(kProgram) + ": " +
+                                        (folder.empty() ? line : folder + withSeparators(line)));
         if (end == std::string::npos)
             return code;
         start = end + 1;
@@ -76,7 +96,7 @@ int report(int code, const std::string& message, const std::string& prefix = "")
 
 struct CommandLine {
     enum class Mode { Whole, Stage, Finish } mode = Mode::Whole;
-    std::optional<std::wstring> name;
+    std::optional<std::wstring> name, app;
     std::optional<std::string> appShown, outShown;
     std::vector<std::wstring> positional;
 };
@@ -88,13 +108,6 @@ std::string shownTyped(const std::wstring& typed) {
            shown[shown.size() - 2] != L':')
         shown.pop_back();
     return wideToUtf8(shown);
-}
-
-// |inner| is |outer| or lies inside it (full paths, ignoring case).
-bool inside(const std::wstring& inner, const std::wstring& outer) {
-    const std::wstring a = caseFolded(inner), b = caseFolded(outer);
-    return a == b || (a.size() > b.size() && a.compare(0, b.size(), b) == 0 &&
-                      (a[b.size()] == L'\\' || b.back() == L'\\'));
 }
 
 std::optional<int64_t> sourceDateEpoch() {
@@ -170,12 +183,35 @@ void printStaged(const stamp::AppIdentity& identity) {
 
 void printPackaged(const FinishedPackage& finished, const std::string& outShown) {
     const std::string name = wideToUtf8(finished.name);
-    writeLine(STD_OUTPUT_HANDLE, "Packaged \"" + name + "\": " + outShown + "/" + name + "/ and " +
-                                     outShown + "/" + name + ".zip (" +
+    const std::string in = outShown + separator;
+    writeLine(STD_OUTPUT_HANDLE, "Packaged \"" + name + "\": " + in + name + separator + " and " +
+                                     in + name + ".zip (" +
                                      std::to_string((finished.zipBytes + 1023) / 1024) + " KiB)");
-    if (!finished.leftOver.empty())
+    if (!finished.leftOver.empty()) {
+        // The work folder lies in the output folder: named as the output folder is.
+        const std::wstring& aside = finished.leftOver;
         report(kDone, "the previous package could not all be deleted; what is left of it is in " +
-                          shownPath(finished.leftOver));
+                          outShown + separator +
+                          wideToUtf8(aside.substr(aside.find_last_of(L'\\') + 1)));
+    }
+}
+
+// finishPackage, saying which item of the output folder is in the way.
+FinishedPackage finish(const std::wstring& stage, const std::wstring& out,
+                       std::optional<int64_t> fixedTime, const std::wstring& appFolder,
+                       const std::string& outShown) {
+    try {
+        return finishPackage(stage, out, fixedTime, appFolder);
+    } catch (const OutputInTheWay& error) {
+        const std::string found = outShown + separator + wideToUtf8(error.conflict.found);
+        if (error.conflict.kind == OutputConflict::Kind::Link) {
+            throw UsageError(found +
+                             " is a link: the packager replaces neither a link nor what it leads "
+                             "to; remove the link or choose another OUT_FOLDER");
+        }
+        throw UsageError(found +
+                         " is the app folder itself or holds it: choose another OUT_FOLDER");
+    }
 }
 
 int run(const CommandLine& command) {
@@ -185,9 +221,11 @@ int run(const CommandLine& command) {
         if (args.size() != 2)
             return report(kUsageProblem, kFinishUsage);
         const std::optional<int64_t> fixedTime = sourceDateEpoch();
-        const FinishedPackage finished =
-            finishPackage(extendedPath(args[0]), extendedPath(args[1]), fixedTime);
-        printPackaged(finished, command.outShown.value_or(shownTyped(args[1])));
+        const std::string outShown = command.outShown.value_or(shownTyped(args[1]));
+        const std::wstring app = command.app ? extendedPath(*command.app) : std::wstring();
+        printPackaged(
+            finish(extendedPath(args[0]), extendedPath(args[1]), fixedTime, app, outShown),
+            outShown);
         return kDone;
     }
 
@@ -209,6 +247,9 @@ int run(const CommandLine& command) {
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
         return report(kAppFolderProblem, request.appShown + ": no such folder");
     request.name = command.name.value_or(L"");
+    request.warn = [&](const std::string& line) {
+        report(kDone, line, "warning: " + request.appShown + separator);
+    };
 
     if (!whole) {
         request.shell = shellBesideUs();
@@ -216,7 +257,7 @@ int run(const CommandLine& command) {
         try {
             printStaged(stagePackage(request));
         } catch (const AppFolderError& error) {
-            return report(kAppFolderProblem, error.what(), request.appShown + "/");
+            return report(kAppFolderProblem, error.what(), request.appShown + separator);
         }
         return kDone;
     }
@@ -225,7 +266,7 @@ int run(const CommandLine& command) {
     const std::string outShown = command.outShown.value_or(shownTyped(outTyped));
     checkTyped(outTyped, outShown, false);
     const std::wstring out = extendedPath(outTyped);
-    if (inside(out, request.appFolder)) {
+    if (sameOrInside(out, request.appFolder)) {
         throw UsageError(outShown + " is inside the app folder " + request.appShown +
                          ": the package would end up inside itself");
     }
@@ -238,13 +279,9 @@ int run(const CommandLine& command) {
             identity = stagePackage(request);
         } catch (const AppFolderError& error) {
             removeTree(request.stage);
-            return report(kAppFolderProblem, error.what(), request.appShown + "/");
+            return report(kAppFolderProblem, error.what(), request.appShown + separator);
         }
-        if (inside(request.appFolder, joinPath(out, identity.fileName))) {
-            throw UsageError(outShown + "/" + wideToUtf8(identity.fileName) +
-                             " is the app folder itself or holds it: choose another OUT_FOLDER");
-        }
-        printPackaged(finishPackage(request.stage, out, fixedTime), outShown);
+        printPackaged(finish(request.stage, out, fixedTime, request.appFolder, outShown), outShown);
     } catch (...) {
         removeTree(request.stage);
         throw;
@@ -262,7 +299,7 @@ std::optional<int> parse(int argc, wchar_t** argv, CommandLine& command) {
             return std::wstring(argv[++i]);
         };
         std::optional<std::wstring> given;
-        if (arg == L"--name" || arg == L"--show-app" || arg == L"--show-out") {
+        if (arg == L"--name" || arg == L"--app" || arg == L"--show-app" || arg == L"--show-out") {
             given = value();
             if (!given)
                 return report(kUsageProblem, kUsage);
@@ -275,6 +312,8 @@ std::optional<int> parse(int argc, wchar_t** argv, CommandLine& command) {
             command.name = *given;
         } else if (arg.rfind(L"--name=", 0) == 0) {
             command.name = arg.substr(7);
+        } else if (arg == L"--app") {
+            command.app = *given;
         } else if (arg == L"--show-app") {
             command.appShown = wideToUtf8(*given);
         } else if (arg == L"--show-out") {
@@ -304,6 +343,8 @@ int wmain(int argc, wchar_t** argv) {
     try {
         if (const std::optional<int> code = parse(argc, argv, command))
             return *code;
+        if (command.appShown || command.outShown)
+            separator = '/';
         return run(command);
     } catch (const AppFolderError& error) {
         return report(kAppFolderProblem, error.what());

@@ -13,6 +13,7 @@
 #include "tools/pack/file_tree.h"
 #include "tools/pack/interrupt.h"
 #include "tools/pack/long_path.h"
+#include "tools/pack/output_check.h"
 #include "tools/pack/pack_errors.h"
 #include "tools/pack/swap.h"
 #include "tools/pack/windows_names.h"
@@ -62,7 +63,7 @@ std::vector<TreeEntry> listAppTree(const StageRequest& request, const wchar_t* f
 CheckedApp checkApp(const StageRequest& request) {
     CheckedApp app;
     AppIdentity& identity = app.identity;
-    identity = stamp::readAppIdentity(request.appFolder, request.name);
+    identity = stamp::readAppIdentity(request.appFolder, request.name, request.warn);
     try {
         app.version = stamp::versionResource(identity.version, identity.strings);
     } catch (const std::length_error&) {
@@ -216,9 +217,9 @@ AppIdentity stagePackage(const StageRequest& request) {
 }
 
 FinishedPackage finishPackage(const std::wstring& stage, const std::wstring& out,
-                              std::optional<int64_t> fixedTime) {
-    std::vector<std::wstring> folders;
-    for (const std::wstring& item : topLevelNames(stage)) {
+                              std::optional<int64_t> fixedTime, const std::wstring& appFolder) {
+    std::vector<std::wstring> items = topLevelNames(stage), folders;
+    for (const std::wstring& item : items) {
         const DWORD attributes = GetFileAttributesW(joinPath(stage, item).c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
             folders.push_back(item);
@@ -233,6 +234,9 @@ FinishedPackage finishPackage(const std::wstring& stage, const std::wstring& out
     const std::wstring zipPath = package + L".zip";
     if (GetFileAttributesW(zipPath.c_str()) != INVALID_FILE_ATTRIBUTES)
         throw UsageError(shownPath(zipPath) + " is there already");
+    items.push_back(finished.name + L".zip");
+    if (std::optional<OutputConflict> conflict = outputConflict(out, items, appFolder))
+        throw OutputInTheWay(*conflict);
 
     std::vector<std::string> problems;
     std::vector<TreeEntry> entries;

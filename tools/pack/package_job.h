@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -15,6 +16,8 @@ struct StageRequest {
     std::wstring name;     // --name, already checked; empty: made from the manifest's "name"
     std::wstring shell;    // the Quorvane.exe to stamp
     std::wstring stage;    // an existing folder that receives <Name>\ .
+    // Receives each warning about the manifest ("package.json: ..."), as soon as it is read.
+    std::function<void(const std::string&)> warn = [](const std::string&) {};
 };
 
 // Checks the app folder and lays out the package in |request.stage|: <Name>\ with <Name>.exe (a
@@ -34,9 +37,11 @@ struct FinishedPackage {
 
 // Zips the one folder in |stage| (extended path; the package, <Name>\) into <Name>.zip beside it,
 // then moves everything in |stage| into |out| as one set (swap.h). Entries carry the files' times,
-// or |fixedTime| (Unix seconds) for all. Throws UsageError when |stage| does not hold exactly one
-// folder or holds its zip already, WriteError, Interrupted.
+// or |fixedTime| (Unix seconds) for all. Before anything is written, refuses (OutputInTheWay) when
+// |out| holds |appFolder| (when given) or a folder holding it under a name the set would
+// replace. Throws UsageError when |stage| does not hold exactly one folder or holds its zip
+// already, WriteError, Interrupted.
 FinishedPackage finishPackage(const std::wstring& stage, const std::wstring& out,
-                              std::optional<int64_t> fixedTime);
+                              std::optional<int64_t> fixedTime, const std::wstring& appFolder);
 
 }  // namespace quorvane::pack

@@ -2,8 +2,10 @@
 ; %LOCALAPPDATA%\Programs\<Name> (or the folder given with /D=), with a Start-menu shortcut and
 ; an entry in the current user's list of installed programs. /S installs silently.
 ;
-; package.nsh, written for each package by setup_script.py, defines the app's identity and the
-; macros InstallFiles and RemoveFiles, which name exactly the package's files. Built by
+; package.nsh, written for each package by setup_script.py, holds the app's identity (the macros
+; Identity, VersionKeys and SetNames, which fill the variables below) and the macros InstallFiles
+; and RemoveFiles, which name exactly the package's files. The app's texts reach this script only
+; in those variables: a name may hold any of $ { } ' ` ; that makensis reads as its own. Built by
 ; build-setup.sh, which runs makensis in the folder that holds both files.
 
 Unicode true
@@ -17,16 +19,16 @@ ManifestSupportedOS all
 !include "MUI2.nsh"
 !include "LogicLib.nsh"
 
-!define UNINSTALLER "Uninstall ${FILE_NAME}.exe"
-!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${FILE_NAME}"
-!define SHORTCUT "$SMPROGRAMS\${FILE_NAME}.lnk"
+Var AppName
+Var FileName
+Var AppVersion
+Var Company
+Var Uninstaller
+Var UninstallKey
+Var Shortcut
 
-Name "${APP_NAME}"
 OutFile "built.exe"
-InstallDir "$LOCALAPPDATA\Programs\${FILE_NAME}"
-; An installed version is replaced where it is, unless /D= names another folder.
-InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
-BrandingText "${APP_NAME}"
+!insertmacro Identity
 
 !ifdef SIGN_UNINSTALLER
   ; The uninstaller is made here, before it is packed into the installer: sign it now.
@@ -37,7 +39,7 @@ BrandingText "${APP_NAME}"
   !define MUI_ICON "${APP_ICON}"
   !define MUI_UNICON "${APP_ICON}"
 !endif
-!define MUI_FINISHPAGE_RUN "$INSTDIR\${FILE_NAME}.exe"
+!define MUI_FINISHPAGE_RUN "$INSTDIR\$FileName.exe"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
@@ -45,34 +47,33 @@ BrandingText "${APP_NAME}"
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
 
-VIProductVersion "${APP_FILE_VERSION}"
-VIFileVersion "${APP_FILE_VERSION}"
-VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductName" "${APP_NAME}"
-VIAddVersionKey /LANG=${LANG_ENGLISH} "FileDescription" "${APP_NAME} Setup"
-VIAddVersionKey /LANG=${LANG_ENGLISH} "OriginalFilename" "${FILE_NAME} Setup.exe"
-!ifdef APP_VERSION
-  VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductVersion" "${APP_VERSION}"
-  VIAddVersionKey /LANG=${LANG_ENGLISH} "FileVersion" "${APP_FILE_VERSION}"
-!endif
-!ifdef APP_COMPANY
-  VIAddVersionKey /LANG=${LANG_ENGLISH} "CompanyName" "${APP_COMPANY}"
-!endif
-!ifdef APP_COPYRIGHT
-  VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "${APP_COPYRIGHT}"
-!endif
+!insertmacro VersionKeys
+
+!macro Names
+  !insertmacro SetNames
+  StrCpy $Uninstaller "Uninstall $FileName.exe"
+  StrCpy $UninstallKey "Software\Microsoft\Windows\CurrentVersion\Uninstall\$FileName"
+  StrCpy $Shortcut "$SMPROGRAMS\$FileName.lnk"
+!macroend
+Function .onInit
+  !insertmacro Names
+FunctionEnd
+Function un.onInit
+  !insertmacro Names
+FunctionEnd
 
 ; Runs the uninstaller of an earlier install in FOLDER, in place (_?=), and waits for it: it
 ; removes exactly the files that version installed, so none of them outlives the new version.
 !macro RemovePrevious FOLDER
-  ${If} ${FileExists} "${FOLDER}\${UNINSTALLER}"
-    ExecWait '"${FOLDER}\${UNINSTALLER}" /S _?=${FOLDER}'
-    Delete "${FOLDER}\${UNINSTALLER}"
+  ${If} ${FileExists} "${FOLDER}\$Uninstaller"
+    ExecWait '"${FOLDER}\$Uninstaller" /S _?=${FOLDER}'
+    Delete "${FOLDER}\$Uninstaller"
     RMDir "${FOLDER}"
   ${EndIf}
 !macroend
 
 Section
-  ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  ReadRegStr $0 HKCU $UninstallKey "InstallLocation"
   ${If} $0 != ""
     !insertmacro RemovePrevious $0
   ${EndIf}
@@ -81,12 +82,12 @@ Section
   ${EndIf}
 
   !insertmacro InstallFiles
-  WriteUninstaller "$INSTDIR\${UNINSTALLER}"
+  WriteUninstaller "$INSTDIR\$Uninstaller"
   ; The shortcut's working folder is the output path: the app's folder.
   SetOutPath "$INSTDIR"
-  CreateShortcut "${SHORTCUT}" "$INSTDIR\${FILE_NAME}.exe"
+  CreateShortcut $Shortcut "$INSTDIR\$FileName.exe"
 
-  FileOpen $1 "$INSTDIR\${UNINSTALLER}" r
+  FileOpen $1 "$INSTDIR\$Uninstaller" r
   FileSeek $1 0 END $2
   FileClose $1
   IntOp $2 $2 + ${PACKAGE_REST_BYTES}
@@ -94,20 +95,20 @@ Section
   IntOp $2 $2 / 1024
   IntOp $2 $2 + ${PACKAGE_KIB}
 
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${APP_NAME}"
-  !ifdef APP_VERSION
-    WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${APP_VERSION}"
-  !endif
-  !ifdef APP_COMPANY
-    WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "${APP_COMPANY}"
-  !endif
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\${FILE_NAME}.exe"
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\${UNINSTALLER}"'
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\${UNINSTALLER}" /S'
-  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" $2
-  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
-  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
+  WriteRegStr HKCU $UninstallKey "DisplayName" $AppName
+  ${If} $AppVersion != ""
+    WriteRegStr HKCU $UninstallKey "DisplayVersion" $AppVersion
+  ${EndIf}
+  ${If} $Company != ""
+    WriteRegStr HKCU $UninstallKey "Publisher" $Company
+  ${EndIf}
+  WriteRegStr HKCU $UninstallKey "DisplayIcon" "$INSTDIR\$FileName.exe"
+  WriteRegStr HKCU $UninstallKey "InstallLocation" "$INSTDIR"
+  WriteRegStr HKCU $UninstallKey "UninstallString" '"$INSTDIR\$Uninstaller"'
+  WriteRegStr HKCU $UninstallKey "QuietUninstallString" '"$INSTDIR\$Uninstaller" /S'
+  WriteRegDWORD HKCU $UninstallKey "EstimatedSize" $2
+  WriteRegDWORD HKCU $UninstallKey "NoModify" 1
+  WriteRegDWORD HKCU $UninstallKey "NoRepair" 1
 SectionEnd
 
 ; Removes what the installer put in place and nothing else: files the app or the player added to
@@ -115,13 +116,13 @@ SectionEnd
 ; folder under %LOCALAPPDATA%, are never touched.
 Section "Uninstall"
   !insertmacro RemoveFiles
-  Delete "$INSTDIR\${UNINSTALLER}"
+  Delete "$INSTDIR\$Uninstaller"
   RMDir "$INSTDIR"
   ; The shortcut and the entry belong to the install the entry names: an uninstaller left in
   ; another folder does not take them away from it.
-  ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  ReadRegStr $0 HKCU $UninstallKey "InstallLocation"
   ${If} $0 == $INSTDIR
-    Delete "${SHORTCUT}"
-    DeleteRegKey HKCU "${UNINSTALL_KEY}"
+    Delete $Shortcut
+    DeleteRegKey HKCU $UninstallKey
   ${EndIf}
 SectionEnd

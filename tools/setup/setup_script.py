@@ -17,18 +17,27 @@ import sys
 import exe_resources
 
 
-def escaped(text):
-    """|text| inside an NSIS string literal: "$" and '"' are NSIS's own."""
-    return text.replace("$", "$$").replace('"', '$\\"')
+# How makensis reads a quoted string: it first replaces every "${NAME}" by that define's value, in
+# one pass (so a "$" before a "{" would make one: "{" is written as the define U+7B), then, in
+# strings the installer uses at run time, turns "$$" into "$", and "$\`" and the like into quote
+# marks and line breaks. VIAddVersionKey's strings keep "$$" as two: there "$" is the define U+24.
+_QUOTES = {'"': '$\\"', "'": "$\\'", "`": "$\\`", "\n": "$\\n", "\r": "$\\r", "\t": "$\\t"}
 
 
-def nsis_string(text):
-    return '"' + escaped(text) + '"'
+def run_time(text):
+    """|text| as a quoted string that the installer shows or uses at run time."""
+    out = "".join("$$" if c == "$" else "${U+7B}" if c == "{" else _QUOTES.get(c, c) for c in text)
+    return '"' + out + '"'
+
+
+def version_key(text):
+    """|text| as a quoted VIAddVersionKey string, written into the version resource as it is."""
+    return '"' + "".join("${U+24}" if c == "$" else _QUOTES.get(c, c) for c in text) + '"'
 
 
 def installed(relative):
     """The string for |relative| (a path in the package) inside the install folder."""
-    return '"$INSTDIR' + ("\\" + escaped(relative.replace(os.sep, "\\")) if relative else "") + '"'
+    return '"$INSTDIR' + (run_time("\\" + relative.replace(os.sep, "\\"))[1:-1] if relative else "") + '"'
 
 
 def main(package, work):
@@ -63,21 +72,45 @@ def main(package, work):
         print('"%s": too long for a file name (%d UTF-8 bytes, at most 255): shorten the app\'s '
               '"name" or "version"' % (installer, len(installer.encode("utf-8"))), file=sys.stderr)
         sys.exit(1)
+    app_name = strings.get("ProductName", name)
+    key = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name
     lines = [
         "; The package's part of the installer script, written by setup_script.py.",
-        "!define APP_NAME " + nsis_string(strings.get("ProductName", name)),
-        "!define FILE_NAME " + nsis_string(name),
-        "!define APP_FILE_VERSION " + nsis_string(fixed_version),
         # The installed size in KiB is the package's plus the uninstaller's, known only at run
         # time: whole KiB here, the rest in bytes.
         "!define PACKAGE_KIB %d" % (total // 1024),
         "!define PACKAGE_REST_BYTES %d" % (total % 1024),
+        # The app's texts go straight into the lines that use them, never through a define or a
+        # macro's parameters, where makensis would read them again.
+        "!macro Identity",
+        "  Name %s %s" % (run_time(app_name), run_time(app_name.replace("&", "&&"))),
+        "  BrandingText " + run_time(app_name),
+        '  InstallDir "$LOCALAPPDATA\\Programs\\' + run_time(name)[1:],
+        "  ; An installed version is replaced where it is, unless /D= names another folder.",
+        "  InstallDirRegKey HKCU %s \"InstallLocation\"" % run_time(key),
+        "!macroend",
+        "!macro VersionKeys",
+        '  VIProductVersion "%s"' % fixed_version,
+        '  VIFileVersion "%s"' % fixed_version,
     ]
-    # Texts the app does not have are left undefined.
-    for define, key in (("APP_VERSION", "ProductVersion"), ("APP_COMPANY", "CompanyName"),
-                        ("APP_COPYRIGHT", "LegalCopyright")):
-        if strings.get(key):
-            lines.append("!define %s %s" % (define, nsis_string(strings[key])))
+    keys = [("ProductName", app_name), ("FileDescription", app_name + " Setup"),
+            ("OriginalFilename", name + " Setup.exe")]
+    # Texts the app does not have are left out.
+    if strings.get("ProductVersion"):
+        keys += [("ProductVersion", strings["ProductVersion"]), ("FileVersion", fixed_version)]
+    keys += [(k, strings[k]) for k in ("CompanyName", "LegalCopyright") if strings.get(k)]
+    lines += ["  VIAddVersionKey /LANG=${LANG_ENGLISH} %s %s" % (version_key(k), version_key(v))
+              for k, v in keys]
+    lines += [
+        "!macroend",
+        "; The same texts at run time, in variables that setup.nsi declares.",
+        "!macro SetNames",
+        "  StrCpy $AppName " + run_time(app_name),
+        "  StrCpy $FileName " + run_time(name),
+        "  StrCpy $AppVersion " + run_time(strings.get("ProductVersion", "")),
+        "  StrCpy $Company " + run_time(strings.get("CompanyName", "")),
+        "!macroend",
+    ]
     if icon is not None:
         lines.append('!define APP_ICON "app.ico"')
     # makensis reads each file through a link with a plain name (files/N): a source path is

@@ -48,7 +48,10 @@ for file in "$@"; do
   [ -z "$timestamp" ] || command+=(-ts "$timestamp")
   rc=0
   if [ -n "${QUORVANE_SIGN_PASSWORD:-}" ]; then
-    printf '%s' "$QUORVANE_SIGN_PASSWORD" | "${command[@]}" -readpass /dev/stdin >"$log" 2>&1 || rc=$?
+    # Through a pipe of its own, so that the exit code is osslsigncode's even when it ends
+    # without reading the password (a pipeline would give printf's SIGPIPE, 141).
+    "${command[@]}" -readpass <(printf '%s' "$QUORVANE_SIGN_PASSWORD") </dev/null >"$log" 2>&1 ||
+      rc=$?
   else
     "${command[@]}" </dev/null >"$log" 2>&1 || rc=$?
   fi
@@ -64,7 +67,10 @@ for file in "$@"; do
     elif grep -q 'timestamping failed' "$log"; then
       fail 3 "$shown: no timestamp from $timestamp (RFC 3161 timestamping failed; is the address right and reachable?)"
     fi
-    reason="$(grep -v -e '^Failed$' -e '^$' "$log" | head -n 1)"
+    # (grep finds nothing in a silent osslsigncode's log: not a failure of this script.)
+    reason="$(grep -v -e '^Failed$' -e '^$' "$log" | head -n 1)" || true
+    # A zero exit code with no signed file is a failure all the same: the file stays unsigned.
+    [ $rc -ne 0 ] || reason="exit code 0, but no signed file${reason:+: $reason}"
     fail 3 "$shown: signing failed (osslsigncode: ${reason:-exit code $rc})"
   fi
   mv -f "$signed" "$file"

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
 #include <nlohmann/json.hpp>
 
 #include "manifest/app_config.h"
@@ -9,6 +11,7 @@
 #include "platform/ascii_case.h"
 #include "platform/utf8.h"
 #include "tools/stamp/file_name.h"
+#include "tools/stamp/manifest_check.h"
 #include "tools/stamp/whole_file.h"
 
 namespace quorvane::stamp {
@@ -63,6 +66,21 @@ std::string optionalString(const nlohmann::json& root, const char* key) {
     return it->get<std::string>();
 }
 
+// The executable's and the installer's properties show each text on one line: a line break or
+// another control character in one is refused rather than shown as a box or cut.
+void checkOneLine(const std::wstring& text, const char* key) {
+    for (wchar_t unit : text) {
+        if (unit >= 0x20)
+            continue;
+        char code[8];
+        snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(unit));
+        fail(std::string("package.json: \"") + key + "\" holds " +
+             (unit == L'\n' || unit == L'\r' ? std::string("a line break")
+                                             : "a control character (" + std::string(code) + ")") +
+             ", which the executable's properties cannot show: write it on one line");
+    }
+}
+
 std::wstring windowsPath(std::wstring path) {
     for (wchar_t& c : path) {
         if (c == L'/')
@@ -87,9 +105,12 @@ bool isFile(const std::wstring& path) {
 
 }  // namespace
 
-AppIdentity readAppIdentity(const std::wstring& appFolder, const std::wstring& fileName) {
+AppIdentity readAppIdentity(const std::wstring& appFolder, const std::wstring& fileName,
+                            const std::function<void(const std::string&)>& warn) {
     const std::string text = readManifest(appFolder + L"\\package.json");
     const AppConfig config = shellConfig(text);
+    for (const std::string& line : manifestWarnings(text, config))
+        warn(line);
     const nlohmann::json root = nlohmann::json::parse(text);
 
     AppIdentity identity;
@@ -108,6 +129,10 @@ AppIdentity readAppIdentity(const std::wstring& appFolder, const std::wstring& f
     const std::wstring description = utf8ToWide(optionalString(root, "description"));
     const std::wstring company = utf8ToWide(optionalString(root, "company"));
     const std::wstring copyright = utf8ToWide(optionalString(root, "copyright"));
+    checkOneLine(config.name, "name");
+    checkOneLine(description, "description");
+    checkOneLine(company, "company");
+    checkOneLine(copyright, "copyright");
     const std::wstring productVersion = utf8ToWide(version);
     std::wstring fileVersion;
     if (!version.empty()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -31,9 +32,12 @@ struct AppIdentity {
 // Reads "package.json" in |appFolder| (a full path without trailing backslash) and checks that the
 // folder holds an app the shell can run: a manifest the shell accepts, "www\" with the main page,
 // "webview2\" in fixed distribution mode, and valid packaging members: "version", "description",
-// "company", "copyright" and "executable-icon", which the shell itself ignores. |fileName|, when
-// not empty, replaces the name made from the manifest's "name" and must already be a safe file
-// name. Throws AppFolderError.
-AppIdentity readAppIdentity(const std::wstring& appFolder, const std::wstring& fileName);
+// "company", "copyright" and "executable-icon", which the shell itself ignores; the texts of the
+// executable's properties ("name", "description", "company", "copyright") on one line each.
+// |fileName|, when not empty, replaces the name made from the manifest's "name" and must already be
+// a safe file name. Throws AppFolderError. Each warning about the manifest (manifest_check.h) goes
+// to |warn| as soon as the manifest is read, before anything else is checked.
+AppIdentity readAppIdentity(const std::wstring& appFolder, const std::wstring& fileName,
+                            const std::function<void(const std::string&)>& warn);
 
 }  // namespace quorvane::stamp
