@@ -6,6 +6,7 @@
 #include "messaging/app_requests.h"
 #include "messaging/page_worker.h"
 #include "messaging/page_api.h"
+#include "steam/steam_session.h"
 #include "window/window_memory.h"
 #include "window/window_show.h"
 
@@ -24,8 +25,11 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             return 0;
         case WM_ENDSESSION:
             // Windows is shutting down or the player logs off: the process ends without WM_DESTROY.
-            if (wParam)
+            if (wParam) {
                 rememberWindowNow();
+                // What the page set and did not store would be lost with the process.
+                stopSteam();
+            }
             return 0;
         case WM_MOVE:
         case WM_MOVING:

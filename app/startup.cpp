@@ -35,6 +35,7 @@
 #include "manifest/manifest_loader.h"
 #include "messaging/page_api.h"
 #include "messaging/saves_folder.h"
+#include "steam/steam_session.h"
 
 namespace quorvane {
 
@@ -170,6 +171,15 @@ void startSaves(HWND window, const std::wstring& userDataFolder) {
     startPageApi(window, folder);
 }
 
+// Steam, when the manifest turns it on, lives from before the first window until after the
+// browser has been released: its shutdown is the last thing on every way out of the run.
+struct SteamForRun {
+    SteamForRun() = default;
+    SteamForRun(const SteamForRun&) = delete;
+    SteamForRun& operator=(const SteamForRun&) = delete;
+    ~SteamForRun() { stopSteam(); }
+};
+
 // Everything after the log has been opened; returns the exit code.
 int runLogged(HINSTANCE instance, const std::wstring& folder, const std::wstring& userDataFolder) {
     AppConfig& config = appConfig;
@@ -178,6 +188,10 @@ int runLogged(HINSTANCE instance, const std::wstring& folder, const std::wstring
             (config.distributionMode == DistributionMode::Fixed ? "fixed" : "evergreen"));
     if (!otherCopyNote.empty())
         logLine(otherCopyNote);
+
+    if (startSteam(folder, config.steamAppId, config.steamProblem) == SteamStart::Restart)
+        return 0;
+    const SteamForRun steam;
 
     // Without GDI+ no image is decoded and the default icon is used.
     const GdiplusApi& gdiplus = gdiplusApi();

@@ -59,6 +59,10 @@ struct AppConfig {
     // Why the default saves folder is used although the manifest names one ("unknown value
     // \"x\""), or empty; start-up logs it once the log is open.
     std::string savesFolderProblem;
+    // Steam ("steam": {"app-id": N}): the app id when the manifest turns Steam on, else none.
+    std::optional<uint32_t> steamAppId;
+    // Why a "steam" member that is there does not turn Steam on, or empty.
+    std::string steamProblem;
     // Player comforts: the window comes back where the player left it (window.json in the user
     // data folder); a second start of the game brings the running copy to the front instead;
     // the graphics chip the browser draws with.

@@ -58,6 +58,34 @@ void readSavesFolder(const nlohmann::json& root, AppConfig& config) {
                                                             nlohmann::json::error_handler_t::replace);
 }
 
+// "steam": {"app-id": N}, N a positive integer that fits Steam's 32-bit app id, turns Steam on.
+// Anything else leaves it off (no library is loaded), with the reason for the log.
+void readSteam(const nlohmann::json& root, AppConfig& config) {
+    config.steamAppId.reset();
+    config.steamProblem.clear();
+    const auto it = root.is_object() ? root.find("steam") : root.end();
+    if (!root.is_object() || it == root.end())
+        return;
+    if (!it->is_object()) {
+        config.steamProblem = std::string("\"steam\" is not an object but ") + it->type_name();
+        return;
+    }
+    const auto id = it->find("app-id");
+    if (id == it->end()) {
+        config.steamProblem = "\"steam\" has no \"app-id\"";
+        return;
+    }
+    if (id->is_number_unsigned()) {
+        const uint64_t value = id->get<uint64_t>();
+        if (value > 0 && value <= UINT32_MAX) {
+            config.steamAppId = static_cast<uint32_t>(value);
+            return;
+        }
+    }
+    config.steamProblem = "\"app-id\" in \"steam\" is not a positive integer up to 4294967295: " +
+                          id->dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
 // "window"/"remember", "single-instance" and "gpu": none of them ever fails a manifest.
 void readPlayerComforts(const nlohmann::json& root, const nlohmann::json& window,
                         AppConfig& config) {
@@ -108,6 +136,7 @@ void ManifestLoader::parseManifest(const char* text, AppConfig& config) {
     config.crossOriginIsolation = readBoolOr(settings, "cross-origin-isolation", false);
     readSavesFolder(root, config);
     readPlayerComforts(root, window, config);
+    readSteam(root, config);
     config.installMessage = readStringOr(messages, "install-webview2", kDefaultInstallMessage);
     config.downloadingMessage = readStringOr(messages, "downloading", L"Downloading...");
     config.installFailedMessage =

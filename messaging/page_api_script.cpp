@@ -55,6 +55,24 @@ const wchar_t kScript[] =
       reject(error);
     }
   });
+  // Steam: unavailable (error "steam-unavailable") unless the manifest turns it on and the
+  // library starts.
+  const steam = freeze({
+    status: () => request("steam.status", {}),
+    setAchievement: (name) => request("steam.achievement.set", { name: name }),
+    clearAchievement: (name) => request("steam.achievement.clear", { name: name }),
+    getAchievement: (name) => request("steam.achievement.get", { name: name }),
+    indicateProgress: (name, current, max) =>
+      request("steam.achievement.progress", { name: name, current: current, max: max }),
+    getStat: (name, kind) => request("steam.stat.get", { name: name, kind: kind }),
+    setStat: (name, value, kind) =>
+      request("steam.stat.set", { name: name, kind: kind, value: value }),
+    storeStats: () => request("steam.store", {}),
+    setRichPresence: (key, value) =>
+      request("steam.rich-presence.set", { key: key, value: value }),
+    clearRichPresence: () => request("steam.rich-presence.clear", {}),
+    isDlcInstalled: (appId) => request("steam.dlc.installed", { appId: appId }),
+  });
   const api = freeze({
     saves: freeze({
       write: (name, text) => request("saves.write", { name: name, text: text }),
@@ -71,6 +89,7 @@ const wchar_t kScript[] =
       setSize: (width, height) => request("window.set-size", { width: width, height: height }),
       setFullscreen: (on) => request("set-fullscreen", { fullscreen: on }),
     }),
+    steam: steam,
   });
   Object.defineProperty(window, "quorvane", { value: api, enumerable: true });
 })();

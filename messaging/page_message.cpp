@@ -14,7 +14,8 @@ namespace quorvane {
 namespace {
 
 const RequestType* findRequestType(std::string_view type) {
-    for (std::span<const RequestType> area : {saveRequests(), appRequests(), windowRequests()}) {
+    for (std::span<const RequestType> area :
+         {saveRequests(), appRequests(), windowRequests(), steamRequests()}) {
         for (const RequestType& known : area) {
             if (known.type == type)
                 return &known;

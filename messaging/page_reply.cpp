@@ -28,6 +28,8 @@ const char* requestErrorCode(RequestError error) {
             return "too-large";
         case RequestError::Quota:
             return "quota";
+        case RequestError::SteamUnavailable:
+            return "steam-unavailable";
         case RequestError::Io:
             break;
     }

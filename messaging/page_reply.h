@@ -16,6 +16,8 @@ enum class RequestError {
     TooLarge,     // "too-large"
     Quota,        // "quota"
     Io,           // "io": the system refused; the message says what it said
+    // "steam-unavailable": the request needs Steam, which is not running
+    SteamUnavailable,
 };
 
 const char* requestErrorCode(RequestError error);

@@ -57,4 +57,11 @@ int64_t integerOr(const nlohmann::json& request, const char* key, int64_t low, i
     return it == request.end() ? fallback : integerIn(*it, key, low, high);
 }
 
+double requireNumber(const nlohmann::json& request, const char* key) {
+    const nlohmann::json& value = member(request, key);
+    if (!value.is_number())
+        refuse(key, "must be a number");
+    return value.get<double>();
+}
+
 }  // namespace quorvane

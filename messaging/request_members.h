@@ -22,4 +22,7 @@ int64_t requireInteger(const nlohmann::json& request, const char* key, int64_t l
 int64_t integerOr(const nlohmann::json& request, const char* key, int64_t low, int64_t high,
                   int64_t fallback);
 
+// A number member, integer or not.
+double requireNumber(const nlohmann::json& request, const char* key);
+
 }  // namespace quorvane

@@ -26,5 +26,6 @@ struct RequestType {
 std::span<const RequestType> saveRequests();
 std::span<const RequestType> appRequests();
 std::span<const RequestType> windowRequests();
+std::span<const RequestType> steamRequests();
 
 }  // namespace quorvane

@@ -11,7 +11,7 @@ import sys
 
 LAYERS = [
     ["platform", "webview2"],
-    ["manifest", "content", "window"],
+    ["manifest", "content", "window", "steam"],
     ["messaging", "installer"],
     ["browser"],
     ["app"],

@@ -374,6 +374,43 @@ TEST(ParseManifest, SavesFolderAndVersion) {
     EXPECT_EQ(testing::narrow(config.version), "");
 }
 
+// Steam is on only for "steam": {"app-id": N} with N a positive 32-bit integer; anything else
+// leaves it off, with the reason for the log.
+TEST(ParseManifest, SteamAppId) {
+    const struct {
+        const char* members;
+        std::optional<uint32_t> appId;
+        const char* problem;
+    } cases[] = {
+        {R"("steam":{"app-id":480})", 480, ""},
+        {R"("steam":{"app-id":4294967295,"other":1})", 4294967295u, ""},
+        {R"("other":1)", std::nullopt, ""},
+        {R"("steam":{"app-id":0})", std::nullopt,
+         R"("app-id" in "steam" is not a positive integer up to 4294967295: 0)"},
+        {R"("steam":{"app-id":-480})", std::nullopt,
+         R"("app-id" in "steam" is not a positive integer up to 4294967295: -480)"},
+        {R"("steam":{"app-id":480.5})", std::nullopt,
+         R"("app-id" in "steam" is not a positive integer up to 4294967295: 480.5)"},
+        {R"("steam":{"app-id":"480"})", std::nullopt,
+         R"("app-id" in "steam" is not a positive integer up to 4294967295: "480")"},
+        {R"("steam":{"app-id":4294967296})", std::nullopt,
+         R"("app-id" in "steam" is not a positive integer up to 4294967295: 4294967296)"},
+        {R"("steam":{"appid":480})", std::nullopt, R"("steam" has no "app-id")"},
+        {R"("steam":480)", std::nullopt, R"("steam" is not an object but number)"},
+        {R"("steam":null)", std::nullopt, R"("steam" is not an object but null)"},
+        {R"("settings":{"steam":{"app-id":480}})", std::nullopt, ""},
+    };
+    for (const auto& c : cases) {
+        AppConfig config = leftovers();
+        config.steamAppId = 7;
+        config.steamProblem = "left over";
+        ASSERT_EQ(parseFailure(std::string(R"({"name":"g",)") + c.members + "}", config),
+                  Failure::None);
+        EXPECT_EQ(config.steamAppId, c.appId) << c.members;
+        EXPECT_EQ(config.steamProblem, c.problem) << c.members;
+    }
+}
+
 // "window"/"remember", "single-instance" at the root and "gpu" at the root: a value of another
 // type, or a "gpu" text the shell does not know, is as if it were missing; none fails the manifest.
 TEST(ParseManifest, PlayerComfortsTakeTheirTypesAndPlaces) {

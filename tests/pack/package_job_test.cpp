@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
@@ -87,6 +88,84 @@ TEST(StagePackage, TheExecutableTakesTheNewestTimeOfItsInputs) {
         const FILETIME written = writeTimeOf(temp / L"stage\\Star Hopper\\Star Hopper.exe");
         const FILETIME expected = fileTime(30);
         EXPECT_EQ(CompareFileTime(&written, &expected), 0) << "newest: " << c.newest;
+    }
+}
+
+// The Steam library travels with a game whose manifest turns Steam on, and only then; a package
+// that needs it and has none is refused; steam_appid.txt never ships.
+TEST(StagePackage, TheSteamLibraryOnlyWhenSteamIsOn) {
+    const struct {
+        const char* steam;  // the "steam" member, or none
+        bool library, appIdFile;
+        const char* refusal;  // "": packaged
+        bool shipped;
+        std::vector<std::string> warnings;
+    } cases[] = {
+        {R"({"app-id": 480})", true, false, "", true, {}},
+        {R"({"app-id": 480})",
+         true,
+         true,
+         "",
+         true,
+         {"steam_appid.txt: left out of the package (it is for development only)"}},
+        {R"({"app-id": 480})",
+         false,
+         true,
+         "steam_api64.dll: not found, but \"steam\" in package.json turns Steam on: copy it "
+         "beside package.json from the Steamworks SDK (redistributable_bin/win64)",
+         false,
+         {"steam_appid.txt: left out of the package (it is for development only)"}},
+        {nullptr, true, false, "", false, {}},
+        {nullptr,
+         false,
+         true,
+         "",
+         false,
+         {"steam_appid.txt: left out of the package (it is for development only)"}},
+        {R"({"app-id": "480"})",
+         true,
+         false,
+         "",
+         false,
+         {"package.json: \"steam.app-id\" is a string, not a positive integer: Steam stays off"}},
+    };
+    for (const auto& c : cases) {
+        const std::string label = std::string(c.steam ? c.steam : "no steam") +
+                                  (c.library ? " library" : "") + (c.appIdFile ? " appid" : "");
+        TempDir temp;
+        const std::wstring app = temp / L"app";
+        testing::writeFile(app + L"\\package.json",
+                           std::string(R"({"name": "Spacewar")") +
+                               (c.steam ? std::string(R"(, "steam": )") + c.steam : "") + "}");
+        testing::writeFile(app + L"\\www\\index.html", "<!DOCTYPE html>");
+        if (c.library)
+            testing::writeFile(app + L"\\steam_api64.dll", "MZ the maker's library");
+        if (c.appIdFile)
+            testing::writeFile(app + L"\\steam_appid.txt", "480");
+        ASSERT_TRUE(CreateDirectoryW((temp / L"stage").c_str(), nullptr));
+
+        StageRequest request;
+        request.appFolder = extendedPath(app);
+        request.appShown = "app";
+        request.shell = extendedPath(QV_SHELL_EXE);
+        request.stage = extendedPath(temp / L"stage");
+        std::vector<std::string> warnings;
+        request.warn = [&](const std::string& line) { warnings.push_back(line); };
+        std::string refusal;
+        try {
+            stagePackage(request);
+        } catch (const stamp::AppFolderError& error) {
+            refusal = error.what();
+        }
+        EXPECT_EQ(refusal, c.refusal) << label;
+        EXPECT_EQ(warnings, c.warnings) << label;
+        const std::wstring package = temp / L"stage\\Spacewar";
+        EXPECT_EQ(testing::fileExists(package + L"\\Spacewar.exe"), !*c.refusal) << label;
+        EXPECT_EQ(testing::fileExists(package + L"\\steam_api64.dll"), c.shipped) << label;
+        if (c.shipped) {
+            EXPECT_EQ(testing::readFile(package + L"\\steam_api64.dll"), "MZ the maker's library");
+        }
+        EXPECT_FALSE(testing::fileExists(package + L"\\steam_appid.txt")) << label;
     }
 }
 

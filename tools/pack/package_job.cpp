@@ -208,6 +208,10 @@ AppIdentity stagePackage(const StageRequest& request) {
             copyTree(request, package, L"webview2", app.webview2);
         if (!app.identity.windowIconOutsideWww.empty())
             copyWindowIcon(request, package, app.identity.windowIconOutsideWww);
+        if (app.identity.steam) {
+            copyFile(joinPath(request.appFolder, L"steam_api64.dll"),
+                     joinPath(package, L"steam_api64.dll"), "steam_api64.dll");
+        }
         setWriteTime(package, appTimeOf(request.appFolder, "."));
     } catch (...) {
         removeTree(package);

@@ -22,7 +22,8 @@ struct StageRequest {
 
 // Checks the app folder and lays out the package in |request.stage|: <Name>\ with <Name>.exe (a
 // copy of the shell carrying the app's icon and version information), package.json, www\,
-// webview2\ in fixed mode and a window icon that lies outside www\. Links are followed. Files keep
+// webview2\ in fixed mode, steam_api64.dll when "steam" turns Steam on and a window icon that lies
+// outside www\. Links are followed. Files keep
 // their times; the executable takes the newest time of the shell, the manifest and the icon, so
 // that the same input gives the same package. Nothing is written before every check has passed;
 // a failure or Ctrl-C removes what was written. Throws AppFolderError (every line names a file),

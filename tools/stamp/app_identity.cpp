@@ -198,6 +198,18 @@ AppIdentity readAppIdentity(const std::wstring& appFolder, const std::wstring& f
             "the "
             "WebView2 runtime there");
     }
+    // The shell loads the Steam library from its own folder only; steam_appid.txt makes the library
+    // believe Steam started the game, which a player's copy must never do (Steam passes the id).
+    if (isFile(appFolder + L"\\steam_appid.txt"))
+        warn("steam_appid.txt: left out of the package (it is for development only)");
+    if (config.steamAppId) {
+        identity.steam = true;
+        if (!isFile(appFolder + L"\\steam_api64.dll")) {
+            fail(
+                "steam_api64.dll: not found, but \"steam\" in package.json turns Steam on: copy it "
+                "beside package.json from the Steamworks SDK (redistributable_bin/win64)");
+        }
+    }
     return identity;
 }
 

@@ -25,6 +25,8 @@ struct AppIdentity {
     // The window icon's path relative to the app folder ("/" separators) when it lies outside
     // www/: the package must carry it too. Empty otherwise.
     std::string windowIconOutsideWww;
+    // "steam" turns Steam on: the package carries steam_api64.dll beside the executable.
+    bool steam = false;
     AppVersion version;  // all parts 0 when the manifest has no "version"
     VersionStrings strings;
 };
@@ -36,7 +38,8 @@ struct AppIdentity {
 // executable's properties ("name", "description", "company", "copyright") on one line each.
 // |fileName|, when not empty, replaces the name made from the manifest's "name" and must already be
 // a safe file name. Throws AppFolderError. Each warning about the manifest (manifest_check.h) goes
-// to |warn| as soon as the manifest is read, before anything else is checked.
+// to |warn| as soon as the manifest is read, before anything else is checked; so does a note that
+// steam_appid.txt, which is for development only, stays out of the package.
 AppIdentity readAppIdentity(const std::wstring& appFolder, const std::wstring& fileName,
                             const std::function<void(const std::string&)>& warn);
 
