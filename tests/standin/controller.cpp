@@ -19,11 +19,6 @@ HWND createViewWindow(HWND parent) {
                            0, 0, 0, 0, parent, nullptr, standinModule(), nullptr);
 }
 
-std::wstring rectText(const RECT& r) {
-    return std::to_wstring(r.left) + L"," + std::to_wstring(r.top) + L"," +
-           std::to_wstring(r.right) + L"," + std::to_wstring(r.bottom);
-}
-
 std::wstring zoomText(double zoom) {
     wchar_t text[32];
     swprintf(text, 32, L"%g", zoom);

@@ -6,11 +6,6 @@ namespace quorvane::standin {
 
 namespace {
 
-std::wstring rectText(const RECT& r) {
-    return std::to_wstring(r.left) + L"," + std::to_wstring(r.top) + L"," +
-           std::to_wstring(r.right) + L"," + std::to_wstring(r.bottom);
-}
-
 // What the move/size loop does for one drag ending at |target|: it tells the window the loop
 // starts, offers each new rectangle (which the window may change) with WM_MOVING or WM_SIZING,
 // moves the window there, and tells it the loop has ended.
