@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "tests/standin/transcript.h"
+#include "tests/standin/transcript_format.h"
 
 namespace quorvane::standin {
 

@@ -1,6 +1,7 @@
 #include "tests/standin/window_step.h"
 
 #include "tests/standin/transcript.h"
+#include "tests/standin/transcript_format.h"
 
 namespace quorvane::standin {
 
