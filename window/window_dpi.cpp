@@ -18,10 +18,6 @@ int64_t ceilDivide(int64_t value, int64_t divisor) {
     return -floorDivide(-value, divisor);
 }
 
-int32_t clampToInt32(int64_t value) {
-    return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
-}
-
 // Held where the products below cannot overflow: no screen is a million pixels wide.
 constexpr int64_t kLengthLimit = int64_t{1} << 40;
 
@@ -40,6 +36,10 @@ UINT windowDpi(HWND window) noexcept {
     const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
     ReleaseDC(nullptr, screen);
     return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
+int32_t clampToInt32(int64_t value) noexcept {
+    return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
 }
 
 int32_t pixelsFromDips(int64_t dips, UINT dpi) noexcept {

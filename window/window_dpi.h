@@ -12,6 +12,9 @@ namespace quorvane {
 // otherwise the system DPI. For this DPI-aware (system-aware) process both give the system DPI.
 UINT windowDpi(HWND window) noexcept;
 
+// |value| held inside the 32 bits of Win32's coordinates and lengths.
+int32_t clampToInt32(int64_t value) noexcept;
+
 // A length in DIPs as pixels at |dpi|, rounded up as the manifest's window size is, held to the
 // int32 range.
 int32_t pixelsFromDips(int64_t dips, UINT dpi) noexcept;

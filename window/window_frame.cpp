@@ -1,16 +1,10 @@
 #include "window/window_frame.h"
 
+#include "window/window_dpi.h"
+
 #include <algorithm>
 
 namespace quorvane {
-
-namespace {
-
-LONG clampToInt32(int64_t value) {
-    return static_cast<LONG>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
-}
-
-}  // namespace
 
 SIZE outerWindowSize(int32_t clientWidth, int32_t clientHeight, const RECT& emptyFrame) {
     const int64_t frameWidth = int64_t{emptyFrame.right} - emptyFrame.left;

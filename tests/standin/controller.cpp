@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "tests/standin/transcript.h"
+#include "tests/standin/transcript_format.h"
 
 namespace quorvane::standin {
 
@@ -17,11 +18,6 @@ HWND createViewWindow(HWND parent) {
     RegisterClassExW(&windowClass);  // fails harmlessly when already registered
     return CreateWindowExW(0, Controller::kViewClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
                            0, 0, 0, 0, parent, nullptr, standinModule(), nullptr);
-}
-
-std::wstring rectText(const RECT& r) {
-    return std::to_wstring(r.left) + L"," + std::to_wstring(r.top) + L"," +
-           std::to_wstring(r.right) + L"," + std::to_wstring(r.bottom);
 }
 
 std::wstring zoomText(double zoom) {

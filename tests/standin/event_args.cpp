@@ -4,16 +4,7 @@
 
 namespace quorvane::standin {
 
-namespace {
-
-HRESULT copyBool(bool value, BOOL* out) {
-    if (out == nullptr)
-        return E_POINTER;
-    *out = value ? TRUE : FALSE;
-    return S_OK;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 NavigationStartingArgs::NavigationStartingArgs(std::wstring uri, bool userInitiated,
                                                UINT64 navigationId)

@@ -100,10 +100,11 @@ Step stepOf(const json& value) {
         {"processFailed", Step::Kind::ProcessFailed},
         {"window", Step::Kind::Window},
     };
-    onlyMembers(value, {"do", "uri", "method", "headers", "context", "source", "text", "enter",
-                        "userInitiated", "parses", "kind", "ms", "reason", "exitCode",
-                        "description", "details", "badArgs", "fromReplacedView", "action",
-                        "rect"});
+    onlyMembers(value,
+                {"do",     "uri",      "method",        "headers", "context", "source",
+                 "text",   "enter",    "userInitiated", "parses",  "kind",    "ms",
+                 "reason", "exitCode", "description",   "details", "badArgs", "fromReplacedView",
+                 "action", "rect"});
     const std::string name = value.at("do").get<std::string>();
     Step step;
     bool known = false;

@@ -12,6 +12,14 @@
 
 namespace quorvane::standin {
 
+// A BOOL out-parameter of a COM method: E_POINTER for a null one.
+inline HRESULT copyBool(bool value, BOOL* out) {
+    if (out == nullptr)
+        return E_POINTER;
+    *out = value ? TRUE : FALSE;
+    return S_OK;
+}
+
 // Asked of a stand-in object through QueryInterface, answers the object itself (AddRef'ed), so
 // the stand-in can recognise its own objects when the shell hands them back.
 // {5D1E4C2B-8A3F-4E7D-9B60-0C1A2B3C4D5E}

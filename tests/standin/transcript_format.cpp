@@ -77,4 +77,9 @@ std::wstring hresultText(HRESULT hr) {
     return text;
 }
 
+std::wstring rectText(const RECT& r) {
+    return std::to_wstring(r.left) + L"," + std::to_wstring(r.top) + L"," +
+           std::to_wstring(r.right) + L"," + std::to_wstring(r.bottom);
+}
+
 }  // namespace quorvane::standin

@@ -26,6 +26,9 @@ std::wstring describeBody(std::string_view bytes);
 // FNV-1a, 64 bits.
 std::uint64_t fnv1a64(std::string_view bytes);
 
+// A rectangle as "left,top,right,bottom".
+std::wstring rectText(const RECT& r);
+
 // "0x" and 8 uppercase hex digits.
 std::wstring hresultText(HRESULT hr);
 

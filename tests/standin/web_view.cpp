@@ -35,13 +35,6 @@ const wchar_t kDocumentHeaders[] =
     L"Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8\n"
     L"Upgrade-Insecure-Requests: 1";
 
-HRESULT copyBool(bool value, BOOL* out) {
-    if (out == nullptr)
-        return E_POINTER;
-    *out = value ? TRUE : FALSE;
-    return S_OK;
-}
-
 std::wstring flag(bool value) {
     return value ? L"1" : L"0";
 }
@@ -409,12 +402,11 @@ HRESULT WebView::AddScriptToExecuteOnDocumentCreated(
                 handler);
         const std::wstring id = L"script-" + std::to_wstring(++scriptsAdded_);
         auto view = self();
-        dispatcher_->post([view, completed = std::make_shared<decltype(completed)>(
-                                     std::move(completed)),
-                           id] {
-            record(L"AddScriptToExecuteOnDocumentCreatedCompleted hr=0x00000000 id=" + id);
-            (*completed)->Invoke(S_OK, id.c_str());
-        });
+        dispatcher_->post(
+            [view, completed = std::make_shared<decltype(completed)>(std::move(completed)), id] {
+                record(L"AddScriptToExecuteOnDocumentCreatedCompleted hr=0x00000000 id=" + id);
+                (*completed)->Invoke(S_OK, id.c_str());
+            });
         return S_OK;
     } catch (...) {
         return E_OUTOFMEMORY;
@@ -440,9 +432,8 @@ HRESULT WebView::Reload() noexcept {
         return kBrowserGone;
     try {
         auto view = self();
-        dispatcher_->post([view] {
-            view->navigate(view->source_, false, view->scenario_.pagesParse, [] {});
-        });
+        dispatcher_->post(
+            [view] { view->navigate(view->source_, false, view->scenario_.pagesParse, [] {}); });
         return S_OK;
     } catch (...) {
         return E_OUTOFMEMORY;

@@ -1,15 +1,11 @@
 #include "tests/standin/window_step.h"
 
 #include "tests/standin/transcript.h"
+#include "tests/standin/transcript_format.h"
 
 namespace quorvane::standin {
 
 namespace {
-
-std::wstring rectText(const RECT& r) {
-    return std::to_wstring(r.left) + L"," + std::to_wstring(r.top) + L"," +
-           std::to_wstring(r.right) + L"," + std::to_wstring(r.bottom);
-}
 
 // What the move/size loop does for one drag ending at |target|: it tells the window the loop
 // starts, offers each new rectangle (which the window may change) with WM_MOVING or WM_SIZING,

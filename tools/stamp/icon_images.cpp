@@ -23,7 +23,7 @@ const CLSID kPngEncoder = {
     0x557CF406, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
 const char kPngSignature[] = "\x89PNG\r\n\x1a\n";
 
-[[noreturn]] void fail(const std::string& why) {
+[[noreturn]] void failImage(const std::string& why) {
     throw std::runtime_error(why);
 }
 
@@ -49,9 +49,9 @@ std::string squareError(int width, int height) {
 std::vector<IconImage> imagesOfIco(const std::string& file) {
     const size_t count = readAt<WORD>(file, 4);
     if (count == 0)
-        fail("is an .ico file without images");
+        failImage("is an .ico file without images");
     if (file.size() < 6 + 16 * count)
-        fail("is a damaged .ico file (its directory is cut short)");
+        failImage("is a damaged .ico file (its directory is cut short)");
     std::vector<IconImage> images;
     for (size_t i = 0; i < count; ++i) {
         const size_t entry = 6 + 16 * i;
@@ -66,10 +66,11 @@ std::vector<IconImage> imagesOfIco(const std::string& file) {
         const DWORD size = readAt<DWORD>(file, entry + 8);
         const DWORD offset = readAt<DWORD>(file, entry + 12);
         if (offset > file.size() || size > file.size() - offset || size < 40)
-            fail("is a damaged .ico file (image " + std::to_string(i + 1) + " lies outside it)");
+            failImage("is a damaged .ico file (image " + std::to_string(i + 1) +
+                      " lies outside it)");
         if (image.width != image.height)
-            fail("holds an image of " + std::to_string(image.width) + "x" +
-                 std::to_string(image.height) + " pixels; an icon must be square");
+            failImage("holds an image of " + std::to_string(image.width) + "x" +
+                      std::to_string(image.height) + " pixels; an icon must be square");
         image.data = file.substr(offset, size);
         if (image.planes == 0)
             image.planes = 1;
@@ -99,7 +100,7 @@ Pixels decodeWithGdiplus(const std::string& file, int& size) {
     if (!stream ||
         Gdiplus::DllExports::GdipCreateBitmapFromStream(stream.get(), &bitmap) != Gdiplus::Ok ||
         bitmap == nullptr) {
-        fail("is not an image; a PNG or an .ico is expected");
+        failImage("is not an image; a PNG or an .ico is expected");
     }
     UINT width = 0, height = 0;
     Gdiplus::DllExports::GdipGetImageWidth(bitmap, &width);
@@ -122,9 +123,9 @@ Pixels decodeWithGdiplus(const std::string& file, int& size) {
     }
     Gdiplus::DllExports::GdipDisposeImage(bitmap);
     if (!square)
-        fail(squareError(static_cast<int>(width), static_cast<int>(height)));
+        failImage(squareError(static_cast<int>(width), static_cast<int>(height)));
     if (pixels.empty())
-        fail("cannot be decoded");
+        failImage("cannot be decoded");
     size = static_cast<int>(width);
     return pixels;
 }
@@ -229,7 +230,7 @@ std::string pngImage(Pixels pixels, int size) {
     if (Gdiplus::DllExports::GdipCreateBitmapFromScan0(size, size, size * 4, PixelFormat32bppARGB,
                                                        reinterpret_cast<BYTE*>(pixels.data()),
                                                        &bitmap) != Gdiplus::Ok) {
-        fail("cannot be encoded as PNG");
+        failImage("cannot be encoded as PNG");
     }
     ComRef<IStream> stream(SHCreateMemStream(nullptr, 0));
     const bool saved = stream && Gdiplus::DllExports::GdipSaveImageToStream(
@@ -238,11 +239,11 @@ std::string pngImage(Pixels pixels, int size) {
     ULARGE_INTEGER end = {};
     if (!saved || FAILED(stream->Seek({}, STREAM_SEEK_END, &end)) ||
         FAILED(stream->Seek({}, STREAM_SEEK_SET, nullptr)))
-        fail("cannot be encoded as PNG");
+        failImage("cannot be encoded as PNG");
     std::string png(static_cast<size_t>(end.QuadPart), '\0');
     ULONG got = 0;
     if (FAILED(stream->Read(png.data(), static_cast<ULONG>(png.size()), &got)) || got != png.size())
-        fail("cannot be encoded as PNG");
+        failImage("cannot be encoded as PNG");
     return png;
 }
 
@@ -251,7 +252,7 @@ std::string pngImage(Pixels pixels, int size) {
 std::vector<IconImage> iconImagesFromFile(const std::wstring& path) {
     std::string file;
     if (const DWORD error = readWholeFile(path, file); error != ERROR_SUCCESS)
-        fail("cannot be read (error " + std::to_string(error) + ")");
+        failImage("cannot be read (error " + std::to_string(error) + ")");
     if (file.size() >= 6 && readAt<WORD>(file, 0) == 0 && readAt<WORD>(file, 2) == 1)
         return imagesOfIco(file);
     int sourceSize = 0;

@@ -13,7 +13,7 @@ namespace quorvane::stamp {
 
 namespace {
 
-[[noreturn]] void fail(const std::string& what) {
+[[noreturn]] void failWithLastError(const std::string& what) {
     throw std::runtime_error(what + " (error " + std::to_string(GetLastError()) + ")");
 }
 
@@ -78,7 +78,7 @@ std::vector<Resource> readAll(HMODULE module) {
                 const void* bytes =
                     found != nullptr ? LockResource(LoadResource(module, found)) : nullptr;
                 if (bytes == nullptr && size > 0)
-                    fail("cannot read a resource of the executable");
+                    failWithLastError("cannot read a resource of the executable");
                 all.push_back(
                     {type, name, language, std::string(static_cast<const char*>(bytes), size)});
             }
@@ -110,7 +110,7 @@ std::vector<Resource> readResources(const std::wstring& path) {
     HMODULE module = LoadLibraryExW(path.c_str(), nullptr,
                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     if (module == nullptr)
-        fail("cannot read the resources of the executable");
+        failWithLastError("cannot read the resources of the executable");
     std::vector<Resource> all = readAll(module);
     // The update cannot begin while the file is loaded (Wine then fails with error 0).
     FreeLibrary(module);
@@ -155,7 +155,7 @@ void checkStripped(const std::wstring& path) {
     ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
-        fail("cannot open the executable");
+        failWithLastError("cannot open the executable");
     IMAGE_FILE_HEADER header = {};
     checkedHeaders(file.get(), header);
     if (header.PointerToSymbolTable != 0) {
@@ -170,11 +170,11 @@ void checkStripped(const std::wstring& path) {
 void updateChecksum(const std::wstring& path) {
     DWORD inHeader = 0, computed = 0;
     if (MapFileAndCheckSumW(path.c_str(), &inHeader, &computed) != CHECKSUM_SUCCESS)
-        fail("cannot compute the executable's checksum");
+        failWithLastError("cannot compute the executable's checksum");
     ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
-        fail("cannot open the executable to write its checksum");
+        failWithLastError("cannot open the executable to write its checksum");
     IMAGE_FILE_HEADER header = {};
     const LONG optional = checkedHeaders(file.get(), header);
     const LONG at = optional + static_cast<LONG>(offsetof(IMAGE_OPTIONAL_HEADER64, CheckSum));
@@ -182,7 +182,7 @@ void updateChecksum(const std::wstring& path) {
     if (SetFilePointer(file.get(), at, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
         !WriteFile(file.get(), &computed, sizeof computed, &written, nullptr) ||
         written != sizeof computed) {
-        fail("cannot write the executable's checksum");
+        failWithLastError("cannot write the executable's checksum");
     }
 }
 
@@ -195,7 +195,7 @@ class ResourceUpdate {
     explicit ResourceUpdate(const std::wstring& path)
         : handle_(BeginUpdateResourceW(path.c_str(), TRUE)) {
         if (handle_ == nullptr)
-            fail("cannot begin updating the executable's resources");
+            failWithLastError("cannot begin updating the executable's resources");
     }
     ~ResourceUpdate() {
         if (handle_ != nullptr)
@@ -207,7 +207,7 @@ class ResourceUpdate {
     void put(LPCWSTR type, LPCWSTR name, WORD language, const void* data, size_t size) {
         if (!UpdateResourceW(handle_, type, const_cast<LPWSTR>(name), language,
                              const_cast<void*>(data), static_cast<DWORD>(size))) {
-            fail("cannot update the executable's resources");
+            failWithLastError("cannot update the executable's resources");
         }
     }
     void put(const Resource& resource) {
@@ -217,7 +217,7 @@ class ResourceUpdate {
     void commit() {
         HANDLE handle = std::exchange(handle_, nullptr);
         if (!EndUpdateResourceW(handle, FALSE))
-            fail("cannot write the executable's resources");
+            failWithLastError("cannot write the executable's resources");
     }
 
   private:
@@ -307,6 +307,5 @@ void stampExecutable(const std::wstring& path, const std::vector<IconImage>& ico
     update.commit();
     updateChecksum(path);
 }
-
 
 }  // namespace quorvane::stamp
