@@ -39,8 +39,10 @@ TEST(SaveKill, AKilledWriterLeavesTheOldOrTheNewSaveWhole) {
             L"\"" + testing::buildOutputPath(QV_SAVE_WRITER_PROBE) + L"\" \"" + folder + L"\"";
         STARTUPINFOW startup = {sizeof startup};
         PROCESS_INFORMATION process = {};
+        // Once in a full run under Wine this start failed (not reproduced alone): say how.
         ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                   nullptr, &startup, &process));
+                                   nullptr, &startup, &process))
+            << "kill " << kill << ": the writer did not start, error " << GetLastError();
         ScopedHandle owner(process.hProcess);
         CloseHandle(process.hThread);
         // Once the first save is in place, kill it somewhere in the loop that follows.
