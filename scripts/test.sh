@@ -25,7 +25,7 @@ code=${PIPESTATUS[0]}
 set -e
 # A test that failed and then passed is retried quietly by ctest (its second result line has no
 # count in front); name each, so that a test that only passes on its second try is seen.
-retried="$(sed -n 's/^ \{1,\}Test #[0-9]*: \([^ ]*\) .* Passed .*/\1/p' "$log")"
+retried="$(sed -n 's/^ \{1,\}Test  *#[0-9]*: \([^ ]*\) .* Passed .*/\1/p' "$log")"
 if [ -n "$retried" ]; then
   echo "Passed only on the second try:" $retried
 fi
