@@ -99,9 +99,19 @@ pack_run() {
     >"$work/pack.out" 2>"$work/pack.err" </dev/null || rc=$?
   # Stopped by Ctrl-C, the program has undone its work (or had not begun it).
   if [ $rc != 0 ]; then check_interrupt; fi
-  local message details
-  message="$(sed -n "s/^quorvane-pack: /$pack_tag: /p" "$work/pack.err")"
-  details="$(grep -v '^quorvane-pack: ' "$work/pack.err" | tr '\n' ' ' | sed 's/ *$//')" || true
+  # A Ctrl-C may come just as the program ends, and end the steps below: they are checked for it
+  # before their output is used. No command substitution here: bash 5.2 misparses one whose
+  # parsing a Ctrl-C's trap interrupts (the script then ends with 2, "interrupt trap: ...
+  # unexpected EOF while looking for matching `)'").
+  local message="" details=""
+  sed -n "s/^quorvane-pack: /$pack_tag: /p" "$work/pack.err" >"$work/pack.msg" || true
+  { grep -v '^quorvane-pack: ' "$work/pack.err" | tr '\n' ' ' | sed 's/ *$//'; } \
+    >"$work/pack.details" || true
+  check_interrupt
+  IFS= read -r -d '' message <"$work/pack.msg" || true
+  IFS= read -r -d '' details <"$work/pack.details" || true
+  message="${message%$'\n'}"
+  details="${details%$'\n'}"
   case $rc in
     0) [ -z "$message" ] || echo "$message" >&2 ;;
     1 | 2 | 3)

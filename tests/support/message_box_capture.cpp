@@ -210,9 +210,10 @@ size_t MessageBoxCapture::poll() {
         entry.owner = GetWindow(box, GW_OWNER);
         entry.windowsBeside = others;
         entry.icon = identifyMessageBoxIcon(box);
-        // Painting can lag behind visibility, by seconds on a loaded machine: look again for a
-        // while before calling the icon unrecognised.
-        for (int attempt = 0; attempt < 30 && entry.icon == MessageBoxIcon::Unrecognised;
+        // Painting can lag behind visibility, by seconds on a loaded machine (three seconds were
+        // once not enough with three tests running beside each other): look again for a while
+        // before calling the icon unrecognised.
+        for (int attempt = 0; attempt < 80 && entry.icon == MessageBoxIcon::Unrecognised;
              ++attempt) {
             RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
             Sleep(100);
