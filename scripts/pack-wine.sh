@@ -97,12 +97,11 @@ pack_run() {
     export WINEPREFIX="$3" && cd "$1/app" && shift 3 && exec env LC_ALL=C.UTF-8 wine "$@"' \
     - "$build" "$root" "$pack_wineprefix" 'X:\quorvane-pack.exe' "$@" \
     >"$work/pack.out" 2>"$work/pack.err" </dev/null || rc=$?
-  # Stopped by Ctrl-C, the program has undone its work (or had not begun it).
-  if [ $rc != 0 ]; then check_interrupt; fi
-  # A Ctrl-C may come just as the program ends, and end the steps below: they are checked for it
-  # before their output is used. No command substitution here: bash 5.2 misparses one whose
-  # parsing a Ctrl-C's trap interrupts (the script then ends with 2, "interrupt trap: ...
-  # unexpected EOF while looking for matching `)'").
+  # Stopped by Ctrl-C, the program has undone its work (or had not begun it). A Ctrl-C may also
+  # come just as it ends, and end the steps below: the check comes after them, before their
+  # output is used. No command substitution here: bash 5.2 misparses one whose parsing a
+  # Ctrl-C's trap interrupts (the script then ends with 2, "interrupt trap: ... unexpected EOF
+  # while looking for matching `)'").
   local message="" details=""
   sed -n "s/^quorvane-pack: /$pack_tag: /p" "$work/pack.err" >"$work/pack.msg" || true
   { grep -v '^quorvane-pack: ' "$work/pack.err" | tr '\n' ' ' | sed 's/ *$//'; } \

@@ -128,30 +128,28 @@ $p warning: $unknown
 $(run "$work/app" app "Star Hopper.exe" 5 1 "" "[]" "2 manifest warnings ($warned; $unknown)")" app --strict
 [ -z "$(ls -A "$TMPDIR")" ] || { echo "FAILED: left in TMPDIR: $(ls -A "$TMPDIR")"; failures=$((failures + 1)); }
 
-# Ctrl-C while the packager lays out the copy: 130, and neither the copy nor the packager's Wine
-# prefix is left. A large www/ keeps the packager busy.
+# Ctrl-C while the packager lays out the copy (a large www/ keeps it busy), and while the script
+# cleans up after it (the clean-up still runs to its end): 130, "preview: interrupted" alone, and
+# neither the copy nor the packager's Wine prefix is left. One a line: MOMENT|MARK|HELD, Ctrl-C
+# once MARK names something, with the folder HELD (if any) first on PATH.
 head -c 60000000 /dev/urandom >app/www/big.bin
 . "$root/tests/scripts/interrupt.sh"
-rc=0
-interrupt_when "$TMPDIR/quorvane-preview.*/stage/Star Hopper/www" int.log \
-  env QV_PREVIEW_DRY_RUN=1 bash "$root/scripts/preview.sh" app || rc=$?
-if [ $rc != 130 ] || [ "$(cat int.log)" != "preview: interrupted" ]; then
-  echo "FAILED: Ctrl-C: exit code $rc: $(cat int.log)"
-  failures=$((failures + 1))
-fi
-[ -z "$(ls -A "$TMPDIR")" ] || { echo "FAILED: Ctrl-C left $(ls -A "$TMPDIR")"; failures=$((failures + 1)); }
-# The same while the script cleans up after the packager: the clean-up still runs to its end.
 hold_step held stat '%D' "$work/in-step"
-rc=0
-PATH="$work/held:$PATH" interrupt_when "$work/in-step" int.log \
-  env QV_PREVIEW_DRY_RUN=1 bash "$root/scripts/preview.sh" app || rc=$?
-if [ $rc != 130 ] || [ "$(cat int.log)" != "preview: interrupted" ]; then
-  echo "FAILED: Ctrl-C in a step of the script: exit code $rc: $(cat int.log)"
-  failures=$((failures + 1))
-fi
-[ -z "$(ls -A "$TMPDIR")" ] || { echo "FAILED: Ctrl-C in the clean-up left $(ls -A "$TMPDIR")"; failures=$((failures + 1)); }
-left="$(find "$root/build" -maxdepth 3 -path '*/wineprefix-package.*/dosdevices/p:' -lname "$work/app")"
-[ -z "$left" ] || { echo "FAILED: Ctrl-C left a Wine prefix: $left"; failures=$((failures + 1)); }
+while IFS='|' read -r moment mark held; do
+  rc=0
+  PATH="${held:+$held:}$PATH" interrupt_when "$mark" int.log \
+    env QV_PREVIEW_DRY_RUN=1 bash "$root/scripts/preview.sh" app || rc=$?
+  if [ $rc != 130 ] || [ "$(cat int.log)" != "preview: interrupted" ]; then
+    echo "FAILED: Ctrl-C $moment: exit code $rc: $(cat int.log)"
+    failures=$((failures + 1))
+  fi
+  [ -z "$(ls -A "$TMPDIR")" ] || { echo "FAILED: Ctrl-C $moment left $(ls -A "$TMPDIR")"; failures=$((failures + 1)); }
+  left="$(find "$root/build" -maxdepth 3 -path '*/wineprefix-package.*/dosdevices/p:' -lname "$work/app")"
+  [ -z "$left" ] || { echo "FAILED: Ctrl-C $moment left a Wine prefix: $left"; failures=$((failures + 1)); }
+done <<CASES
+while laying out|$TMPDIR/quorvane-preview.*/stage/Star Hopper/www|
+in the clean-up|$work/in-step|$work/held
+CASES
 
 if [ "$failures" -gt 0 ]; then
   echo "$failures failed"
